@@ -1,0 +1,104 @@
+// The exit sequence and the run-time error report.
+#include "runtime/errors.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "runtime/faults.h"
+#include "runtime/textfile.h"
+
+namespace runtime {
+
+uint16_t ERRORCODE = 0;
+uint16_t EXITCODE = 0;
+uintptr_t ERRORADDR = 0;
+uintptr_t ERRORBASE = 0;
+ExitProcedure EXITPROC = nullptr;
+
+namespace {
+
+thread_local uintptr_t thread_stack_top = 0;
+
+constexpr int MAX_FINALIZATIONS = 8;
+void (*finalizations[MAX_FINALIZATIONS])();
+int finalization_count = 0;
+
+// 8 digits for every address of this program (it is linked at a fixed address below
+// 4 GiB); an address beyond that, in a shared library, keeps all its digits.
+ShortString address(uintptr_t a) { return hexadecimal(a, 8); }
+
+void report_line(const ShortString& text) { write_statement(STDOUT, text, true); }
+
+void address_line(uintptr_t a) {
+    ShortString line("  0x");
+    line.append(address(a).view());
+    report_line(line);
+}
+
+bool stdout_is_terminal() {
+    struct stat st;
+    return fstat(1, &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// Follows the saved frame pointers outwards. A frame must lie above the previous one
+// and below the thread's stack top, so a broken chain ends the walk instead of
+// reading wild memory.
+void DUMP_STACK(uintptr_t frame) {
+    const unsigned limit = stdout_is_terminal() ? MAX_FRAME_DUMP : 256;
+    const uintptr_t top = thread_stack_top;
+    intptr_t previous = intptr_t(frame) - 1;
+    unsigned count = 0;
+    while (frame != 0 && intptr_t(frame) > previous && (top == 0 || frame + 16 <= top) && frame % 8 == 0) {
+        uintptr_t return_address = reinterpret_cast<uintptr_t*>(frame)[1];
+        if (return_address != 0) address_line(return_address);
+        if (++count > limit) break;
+        previous = intptr_t(frame);
+        frame = reinterpret_cast<uintptr_t*>(frame)[0];
+    }
+}
+
+void write_report() {
+    // A failure of the program's own last statement must not silence its report.
+    INOUTRES = 0;
+    ShortString first("Runtime error ");
+    first.append(decimal(ERRORCODE).view());
+    first.append(" at 0x");
+    first.append(address(ERRORADDR).view());
+    report_line(first);
+    address_line(ERRORADDR);
+    DUMP_STACK(ERRORBASE);
+    report_line("");
+}
+
+}  // namespace
+
+void note_stack_top(uintptr_t top) { thread_stack_top = top; }
+uintptr_t stack_top() { return thread_stack_top; }
+
+void add_finalization(void (*finalize)()) {
+    if (finalization_count < MAX_FINALIZATIONS) finalizations[finalization_count++] = finalize;
+}
+
+void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame) {
+    ERRORCODE = n;
+    EXITCODE = n;
+    ERRORADDR = addr;
+    ERRORBASE = frame;
+    DO_EXIT();
+}
+
+void DO_EXIT() {
+    while (EXITPROC != nullptr) {
+        INOUTRES = 0;
+        ExitProcedure proc = EXITPROC;
+        EXITPROC = nullptr;
+        proc();
+    }
+    // A finalisation that raises starts the sequence again; it must not run twice.
+    while (finalization_count > 0) finalizations[--finalization_count]();
+    if (ERRORADDR != 0) write_report();
+    remove_fault_filter();
+    _exit(EXITCODE);
+}
+
+}  // namespace runtime

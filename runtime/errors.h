@@ -1,0 +1,34 @@
+// The process-wide error state, the exit-procedure chain and the exit sequence.
+#pragma once
+#include <cstdint>
+
+namespace runtime {
+
+extern uint16_t ERRORCODE;   // number of the run-time error being reported
+extern uint16_t EXITCODE;    // handed to the operating system at the end
+extern uintptr_t ERRORADDR;  // where the error arose; non-zero means a report is due
+extern uintptr_t ERRORBASE;  // call frame in which it arose: the back-trace starts there
+
+// An exit procedure saves EXITPROC when it installs itself and must store that value
+// back first thing when it runs; the last one installed runs first.
+using ExitProcedure = void (*)();
+extern ExitProcedure EXITPROC;
+
+inline constexpr uint16_t MAX_FRAME_DUMP = 8;  // back-trace limit on a terminal
+
+// A module's finalisation, run by the exit sequence in reverse order of registration.
+void add_finalization(void (*finalize)());
+
+// Records the error and runs the exit sequence; the report is written by it.
+[[noreturn]] void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame);
+
+// Exit procedures, finalisation, the report when one is due, then the process ends
+// with EXITCODE. The one way out of the process.
+[[noreturn]] void DO_EXIT();
+
+// The top of the calling thread's stack, recorded when the thread starts; it bounds
+// the back-trace walk and tells a stack overflow from other access violations.
+void note_stack_top(uintptr_t top);
+uintptr_t stack_top();
+
+}  // namespace runtime

@@ -1,0 +1,122 @@
+// The fault filter: classifies a signal and lets the faulting thread continue in the
+// error path instead of at the faulting instruction.
+#include "runtime/faults.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <ucontext.h>
+
+#include "runtime/errors.h"
+#include "runtime/fpu.h"
+
+namespace runtime {
+
+namespace {
+
+constexpr int HANDLED_SIGNALS[] = {SIGFPE, SIGSEGV, SIGILL, SIGTRAP};
+
+// x87 status word exception flags, in the order the processor would report them.
+constexpr uint16_t FPU_INVALID = 0x01, FPU_DENORMAL = 0x02, FPU_ZERODIVIDE = 0x04, FPU_OVERFLOW = 0x08,
+                   FPU_UNDERFLOW = 0x10;
+// Exception flags, stack fault, error summary and busy: cleared so that the error path
+// does not trap again on its first x87 instruction.
+constexpr uint16_t FPU_PENDING_BITS = 0x80FF;
+
+alignas(16) char main_signal_stack[64 * 1024];
+// Where the error path runs after a stack overflow: the thread's own stack is full.
+alignas(16) char overflow_stack[256 * 1024];
+
+FaultClass classify_fpe(const FaultInfo& f) {
+    if (f.code == FPE_INTDIV) return {200, false};
+    if (f.code == FPE_INTOVF) return {215, false};
+    uint16_t unmasked = f.fpu_status & uint16_t(~f.fpu_control) & 0x3F;
+    if (unmasked & FPU_INVALID) return {207, true};  // also the stack fault, which sets it too
+    if (unmasked & FPU_DENORMAL) return {216, true};
+    if (unmasked & FPU_ZERODIVIDE) return {200, true};
+    if (unmasked & FPU_OVERFLOW) return {205, true};
+    if (unmasked & FPU_UNDERFLOW) return {206, true};
+    switch (f.code) {  // not the x87: an SSE fault, classified by the kernel
+    case FPE_FLTINV: return {207, true};
+    case FPE_FLTDIV: return {200, true};
+    case FPE_FLTOVF: return {205, true};
+    case FPE_FLTUND: return {206, true};
+    default: return {0, false};  // inexact result: not handled
+    }
+}
+
+// Entered in place of the faulting instruction, on the faulting thread, as if called
+// from there; not a signal handler, so the whole exit sequence may run.
+[[noreturn]] void fault_error_path(uint16_t error, uintptr_t address, uintptr_t frame, bool fpu_reset) {
+    if (fpu_reset) reset_fpu();
+    HANDLEERRORADDRFRAME(error, address, frame);
+}
+
+void fault_filter(int signo, siginfo_t* info, void* context) {
+    auto* uc = static_cast<ucontext_t*>(context);
+    greg_t* regs = uc->uc_mcontext.gregs;
+    auto* fpu = uc->uc_mcontext.fpregs;
+    uintptr_t sp = uintptr_t(regs[REG_RSP]);
+    uintptr_t fault_address = uintptr_t(info->si_addr);
+    FaultClass fault = classify_fault(
+        {signo, info->si_code, fpu ? fpu->swd : uint16_t(0), fpu ? fpu->cwd : uint16_t(0x37F),
+         signo == SIGSEGV && fault_address + 65536 >= sp && fault_address < sp + 4096});
+    if (fault.error == 0) {
+        signal(signo, SIG_DFL);  // returning re-runs the instruction under the default action
+        if (signo == SIGTRAP) raise(signo);
+        return;
+    }
+    if (fpu && fault.fpu_reset) {
+        fpu->swd &= uint16_t(~FPU_PENDING_BITS);
+        fpu->cwd = bits_of(FPUCW);
+    }
+    uintptr_t frame = uintptr_t(regs[REG_RBP]);
+    uintptr_t top = stack_top();
+    if (frame < sp || (top != 0 && frame >= top)) frame = 0;  // not a frame of ours
+    uintptr_t new_sp = fault.error == 202 ? uintptr_t(overflow_stack + sizeof overflow_stack) : sp - 128;
+    new_sp = (new_sp & ~uintptr_t(15)) - 8;  // as just after a call
+    *reinterpret_cast<uintptr_t*>(new_sp) = 0;
+    regs[REG_RSI] = regs[REG_RIP];  // for x87 faults, the instruction that delivered it
+    regs[REG_RDI] = greg_t(fault.error);
+    regs[REG_RDX] = greg_t(frame);
+    regs[REG_RCX] = greg_t(fault.fpu_reset);
+    regs[REG_RSP] = greg_t(new_sp);
+    regs[REG_RIP] = greg_t(reinterpret_cast<uintptr_t>(&fault_error_path));
+}
+
+}  // namespace
+
+FaultClass classify_fault(const FaultInfo& f) {
+    switch (f.signo) {
+    case SIGFPE: return classify_fpe(f);
+    case SIGSEGV: return {uint16_t(f.near_stack_pointer ? 202 : 216), false};
+    case SIGILL: return {217, false};
+    case SIGTRAP: return {uint16_t(f.code == TRAP_TRACE ? 217 : 0), false};
+    default: return {0, false};
+    }
+}
+
+void install_thread_signal_stack() {
+    static thread_local char stack[64 * 1024];
+    stack_t ss{};
+    ss.ss_sp = stack;
+    ss.ss_size = sizeof stack;
+    sigaltstack(&ss, nullptr);
+}
+
+void install_fault_filter() {
+    stack_t ss{};
+    ss.ss_sp = main_signal_stack;
+    ss.ss_size = sizeof main_signal_stack;
+    sigaltstack(&ss, nullptr);
+    struct sigaction sa {};
+    sa.sa_sigaction = fault_filter;
+    sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&sa.sa_mask);
+    for (int signo : HANDLED_SIGNALS) sigaction(signo, &sa, nullptr);
+}
+
+void remove_fault_filter() {
+    for (int signo : HANDLED_SIGNALS) signal(signo, SIG_DFL);
+}
+
+}  // namespace runtime

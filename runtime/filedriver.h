@@ -1,0 +1,25 @@
+// The file driver: named files and the standard streams on Linux descriptors.
+#pragma once
+#include <cstdint>
+
+#include "runtime/textfile.h"
+
+namespace runtime {
+
+void FILEOPENFUNC(TEXTREC& f);   // opens by mode: input reads an existing file, or fd 0
+void FILEREADFUNC(TEXTREC& f);   // refill
+void FILEWRITEFUNC(TEXTREC& f);  // pass the buffer on
+void FILECLOSEFUNC(TEXTREC& f);
+
+// Binds an open record to an existing descriptor (the standard files).
+void bind_descriptor(TEXTREC& f, int fd, FileMode mode);
+
+// The pending error for an error code with its Windows meaning:
+// 19..31 become 150..162, a sharing violation (32) becomes 5, others stay.
+uint16_t ERRNO2INOUTRES(uint32_t code);
+
+// The Windows-meaning code of a Linux errno. The name tells "file not found" (2)
+// from "a directory on the way is missing" (3), which Linux both calls ENOENT.
+uint32_t host_error_code(int err, const char* name, bool reading);
+
+}  // namespace runtime

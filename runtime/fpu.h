@@ -1,0 +1,60 @@
+// The x87 control word every thread computes under, and rounding to a 32-bit integer.
+#pragma once
+#include <bit>
+#include <cstdint>
+
+namespace runtime {
+
+// The x87 control word, bit by bit. A set mask bit lets the processor produce its
+// default result; a clear one makes the condition trap (SIGFPE on the next x87
+// instruction that waits).
+struct FpuControlWord {
+    uint16_t invalid_masked : 1;     // bit 0: 0/0, inf-inf, sqrt(-1), bad integer store
+    uint16_t denormal_masked : 1;    // bit 1: denormal operand
+    uint16_t zerodivide_masked : 1;  // bit 2: finite non-zero / 0
+    uint16_t overflow_masked : 1;    // bit 3: result beyond the extended range
+    uint16_t underflow_masked : 1;   // bit 4: tiny result (gradual underflow when masked)
+    uint16_t precision_masked : 1;   // bit 5: inexact result
+    uint16_t reserved6 : 1;          // bit 6: no function
+    uint16_t reserved7 : 1;
+    uint16_t precision_control : 2;  // bits 8-9: 3 = 64-bit significand (80-bit format)
+    uint16_t rounding_control : 2;   // bits 10-11: 0 = to nearest, ties to even
+    uint16_t infinity_control : 1;   // bit 12: ignored by every processor since the 387
+    uint16_t reserved13 : 3;
+};
+static_assert(sizeof(FpuControlWord) == 2, "the x87 control word is 16 bits");
+
+inline constexpr uint16_t bits_of(FpuControlWord w) { return std::bit_cast<uint16_t>(w); }
+
+// The program's word: invalid operation, division by zero and overflow trap;
+// denormal, underflow and precision do not; 64-bit precision; round to nearest even.
+inline constexpr FpuControlWord FPUCW = [] {
+    FpuControlWord w{};
+    w.denormal_masked = 1;
+    w.underflow_masked = 1;
+    w.precision_masked = 1;
+    w.precision_control = 3;
+    w.infinity_control = 1;
+    return w;
+}();
+static_assert(bits_of(FPUCW) == 0x1332);
+
+// ROUND's word differs only in the functionless bit 6.
+inline constexpr FpuControlWord ROUND_CW = [] {
+    FpuControlWord w = FPUCW;
+    w.reserved6 = 1;
+    return w;
+}();
+static_assert(bits_of(ROUND_CW) == 0x1372);
+
+FpuControlWord control_word();
+void load_control_word(FpuControlWord w);
+
+// Re-initialises the unit (clearing any pending exception) and loads FPUCW.
+void reset_fpu();
+
+// Nearest 32-bit integer, ties to even. A NaN, an infinity or a value that does not
+// fit raises 207 from inside ROUND itself.
+int32_t ROUND(long double x);
+
+}  // namespace runtime

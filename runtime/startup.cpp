@@ -1,0 +1,43 @@
+// Start-up of the process and of the run-time services.
+#include "runtime/startup.h"
+
+#include <csignal>
+#include <cstdint>
+
+#include "runtime/errors.h"
+#include "runtime/faults.h"
+#include "runtime/fpu.h"
+#include "runtime/textfile.h"
+
+namespace {
+int saved_argc = 0;
+char** saved_argv = nullptr;
+}  // namespace
+
+extern "C" void exe_entry_prepare(uintptr_t stack_top) {
+    runtime::note_stack_top(stack_top);
+    runtime::install_fault_filter();
+    runtime::reset_fpu();
+}
+
+extern "C" [[noreturn]] void exe_entry_finish() { runtime::DO_EXIT(); }
+
+namespace runtime {
+
+void save_command_line(int argc, char** argv) {
+    saved_argc = argc;
+    saved_argv = argv;
+}
+
+int argument_count() { return saved_argc; }
+const char* argument(int i) { return i < saved_argc ? saved_argv[i] : ""; }
+
+void initialize() {
+    // A closed pipe is a failed write with its error number, as on a console, not a
+    // signal that would end the process before it can report.
+    signal(SIGPIPE, SIG_IGN);
+    OPENSTDIO();
+    INOUTRES = 0;
+}
+
+}  // namespace runtime

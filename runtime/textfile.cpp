@@ -1,0 +1,98 @@
+// Binding, opening and writing text files; the standard text files.
+#include "runtime/textfile.h"
+
+#include <cstring>
+
+#include "runtime/filedriver.h"
+
+namespace runtime {
+
+uint16_t INOUTRES = 0;
+TEXTREC INPUT, OUTPUT, STDOUT, STDERR;
+
+namespace {
+
+bool is_open(const TEXTREC& f) {
+    return f.mode == FileMode::input || f.mode == FileMode::output || f.mode == FileMode::inout ||
+           f.mode == FileMode::append;
+}
+
+void OPENTEXT(TEXTREC& f, FileMode mode) {
+    if (INOUTRES != 0) return;
+    if (f.mode != FileMode::closed && f.mode != FileMode::input && f.mode != FileMode::output &&
+        f.mode != FileMode::inout) {
+        INOUTRES = 102;
+        return;
+    }
+    if (is_open(f)) CLOSE(f);
+    f.mode = mode;
+    f.bufpos = 0;
+    f.bufend = 0;
+    f.openfunc(f);
+    if (INOUTRES != 0) f.mode = FileMode::closed;
+}
+
+// Whether bytes may be written; sets 105 or 103 when not.
+bool writable(TEXTREC& f) {
+    if (f.mode == FileMode::output || f.mode == FileMode::append || f.mode == FileMode::inout) return true;
+    INOUTRES = f.mode == FileMode::input ? 105 : 103;
+    return false;
+}
+
+void put_byte(TEXTREC& f, char c) {
+    if (f.bufpos >= f.bufsize) f.inoutfunc(f);
+    f.bufptr[f.bufpos++] = c;
+}
+
+void flush(TEXTREC& f) {
+    if (f.flushfunc != nullptr) f.flushfunc(f);
+}
+
+}  // namespace
+
+void ASSIGN(TEXTREC& f, const ShortString& name) {
+    std::memset(&f, 0, sizeof f);
+    f.handle = -1;
+    f.mode = FileMode::closed;
+    f.bufsize = TEXTBUFSIZE;
+    f.bufptr = f.buffer;
+    f.openfunc = FILEOPENFUNC;
+    std::memcpy(f.name, name.chars, name.length);
+}
+
+void RESET(TEXTREC& f) { OPENTEXT(f, FileMode::input); }
+void REWRITE(TEXTREC& f) { OPENTEXT(f, FileMode::output); }
+
+void CLOSE(TEXTREC& f) {
+    if (!is_open(f)) {
+        if (INOUTRES == 0) INOUTRES = 103;
+        return;
+    }
+    if (f.mode != FileMode::input && f.inoutfunc != nullptr) f.inoutfunc(f);
+    if (f.closefunc != nullptr) f.closefunc(f);
+    f.mode = FileMode::closed;
+}
+
+void WRITE_STR(int32_t width, TEXTREC& f, const ShortString& s) {
+    if (INOUTRES != 0 || !writable(f)) return;
+    for (int32_t pad = width - s.length; pad > 0; --pad) put_byte(f, ' ');
+    for (char c : s.view()) put_byte(f, c);
+}
+
+void WRITE_END(TEXTREC& f) { flush(f); }
+
+void WRITELN_END(TEXTREC& f) {
+    if (INOUTRES != 0 || !writable(f)) return;
+    put_byte(f, '\r');
+    put_byte(f, '\n');
+    flush(f);
+}
+
+void OPENSTDIO() {
+    bind_descriptor(INPUT, 0, FileMode::input);
+    bind_descriptor(OUTPUT, 1, FileMode::output);
+    bind_descriptor(STDOUT, 1, FileMode::output);
+    bind_descriptor(STDERR, 2, FileMode::output);
+}
+
+}  // namespace runtime

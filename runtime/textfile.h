@@ -1,0 +1,59 @@
+// The text-file record, the pending input/output error and the standard text files.
+#pragma once
+#include <cstdint>
+
+#include "runtime/shortstring.h"
+
+namespace runtime {
+
+enum class FileMode : int32_t { closed = 0xD7B0, input = 0xD7B1, output = 0xD7B2, inout = 0xD7B3, append = 0xD7B4 };
+
+struct TEXTREC;
+using TextFunc = void (*)(TEXTREC&);
+
+inline constexpr int32_t TEXTBUFSIZE = 256;
+
+struct TEXTREC {
+    int32_t handle;     // operating-system descriptor, -1 when none
+    FileMode mode;
+    int32_t bufsize;    // always TEXTBUFSIZE
+    int32_t bufpos;     // next byte to hand out (input) or to fill (output)
+    int32_t bufend;     // valid bytes in the buffer (input)
+    char* bufptr;
+    TextFunc openfunc;
+    TextFunc inoutfunc;  // input: refill; output: pass the buffer on and empty it
+    TextFunc flushfunc;  // called at the end of a statement; may be null
+    TextFunc closefunc;
+    unsigned char userdata[16];  // free for the driver
+    char name[256];     // the bound name, NUL-terminated
+    char buffer[TEXTBUFSIZE];
+};
+
+// The pending input/output error: 0 when none. While it is set, the file operations
+// do nothing, so one failure stays the one that is reported.
+extern uint16_t INOUTRES;
+
+// The standard text files, bound by OPENSTDIO at start-up. The report goes to STDOUT,
+// which always stays on descriptor 1 with the plain file driver.
+extern TEXTREC INPUT, OUTPUT, STDOUT, STDERR;
+
+void ASSIGN(TEXTREC& f, const ShortString& name);
+void RESET(TEXTREC& f);    // open for reading
+void REWRITE(TEXTREC& f);  // open for writing
+void CLOSE(TEXTREC& f);
+
+void WRITE_STR(int32_t width, TEXTREC& f, const ShortString& s);
+void WRITE_END(TEXTREC& f);
+void WRITELN_END(TEXTREC& f);
+
+// Binds the four standard files to descriptors 0, 1, 1 and 2.
+void OPENSTDIO();
+
+// Writes one whole statement: the string, then the line end when asked for.
+inline void write_statement(TEXTREC& f, const ShortString& s, bool line_end) {
+    WRITE_STR(0, f, s);
+    if (line_end) WRITELN_END(f);
+    else WRITE_END(f);
+}
+
+}  // namespace runtime

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Configures and builds into BUILD/ (Release).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B BUILD -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build BUILD -j2

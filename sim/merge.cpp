@@ -1,0 +1,38 @@
+// The merge pass.
+#include "sim/merge.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "sim/bodies.h"
+
+namespace sim {
+
+void merge_bodies(int I, int J) {
+    N = Word(N - 1);
+    long double SUMM = F(I, MASS) + F(J, MASS);
+    for (int K = X; K <= VY; ++K) {
+        // The weights are divided first; F[I,1] is still I's old mass here.
+        long double own = (F(I, MASS) / SUMM) * F(I, K);
+        long double other = (F(J, MASS) / SUMM) * F(J, K);
+        F(I, K) = own + other;
+    }
+    F(I, MASS) = SUMM;
+    for (int K = J; K <= N; ++K) std::memcpy(F.row(K), F.row(K + 1), sizeof F.cells[0]);
+}
+
+[[gnu::noinline]] void merge_pass() {
+    const Word count = N;  // taken once: merges do not shorten the run of I
+    for (int I = 1; I <= count; ++I) {
+        // J = I + 1 is a word: with 65535 bodies the pass stops here at I = 65535.
+        int J = runtime::checked_word(I + 1);
+        for (; J <= N; ++J) {  // N re-read: a merge shortens the run of J
+            long double dx = F(I, X) - F(J, X);
+            long double dy = F(I, Y) - F(J, Y);
+            long double D = std::sqrt(dx * dx + dy * dy);
+            if (D <= UTKOZES) merge_bodies(I, J);
+        }
+    }
+}
+
+}  // namespace sim
