@@ -1,0 +1,57 @@
+// The reference passes: every expression as the rules write it, sqrt and differences
+// recomputed where they appear, nothing shared.
+#include "tests/reference_sim.h"
+
+#include <cmath>
+
+namespace reference {
+
+void merge(System& s) {
+    auto& F = s.F;
+    const int count = s.N;
+    for (int I = 1; I <= count; ++I) {
+        int J = I + 1;
+        while (J <= s.N) {
+            long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) +
+                                      (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
+            if (D <= s.UTKOZES) {
+                s.N = s.N - 1;
+                long double SUMM = F[I][1] + F[J][1];
+                for (int K = 2; K <= 5; ++K) {
+                    long double wi = F[I][1] / SUMM;
+                    long double pi = wi * F[I][K];
+                    long double wj = F[J][1] / SUMM;
+                    long double pj = wj * F[J][K];
+                    F[I][K] = pi + pj;
+                }
+                F[I][1] = SUMM;
+                for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
+            }
+            J = J + 1;
+        }
+    }
+}
+
+void gravity(System& s) {
+    auto& F = s.F;
+    for (int I = 1; I <= s.N; ++I) {
+        for (int J = I + 1; J <= s.N; ++J) {
+            long double D2 = (F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) + (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]);
+            long double DIX = ((((F[J][2] - F[I][2]) * F[I][1]) * F[J][1]) / D2) / std::sqrt(D2);
+            long double DIY = ((((F[J][3] - F[I][3]) * F[I][1]) * F[J][1]) / D2) / std::sqrt(D2);
+            F[I][4] = DIX / F[I][1] + F[I][4];
+            F[I][5] = DIY / F[I][1] + F[I][5];
+            F[J][4] = F[J][4] - DIX / F[J][1];
+            F[J][5] = F[J][5] - DIY / F[J][1];
+        }
+    }
+}
+
+void drift(System& s) {
+    for (int I = 1; I <= s.N; ++I) {
+        s.F[I][2] = s.F[I][2] + s.F[I][4];
+        s.F[I][3] = s.F[I][3] + s.F[I][5];
+    }
+}
+
+}  // namespace reference
