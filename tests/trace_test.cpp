@@ -141,3 +141,13 @@ TEST(TraceFrameErrors, CoordinatesBeyondSixteenBits) {
     // The order y2, x2, y1, x1: a tip beyond the range fails before the body's pixel.
     EXPECT_EQ(report_head(trace_text("1\n1 10 10 0 1\n0 0 40000\n", 1)), "Runtime error 201");
 }
+
+// 65534 is the largest count with which a frame completes: J = I + 1 is a word.
+TEST(TraceFrameErrors, FullTableStopsInTheFirstMergePass) {
+    std::string params = "65535\n";
+    for (int i = 0; i < 65535; ++i) params += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
+    params += "0 0.5 1\n";
+    auto r = trace_text(params, 1, "--print=none");
+    EXPECT_EQ(report_head(r), "Runtime error 201");
+    EXPECT_EQ(r.out.substr(0, r.out.find("Runtime")), "P 65535 0 0.5 1\n");
+}

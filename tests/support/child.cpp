@@ -59,7 +59,7 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
     bool out_open = true, err_open = true;
     while (out_open || err_open) {
         std::array<pollfd, 2> fds{pollfd{out_open ? out_fd : -1, POLLIN, 0}, pollfd{err_open ? err[0] : -1, POLLIN, 0}};
-        if (poll(fds.data(), 2, 20000) <= 0) break;
+        if (poll(fds.data(), 2, -1) <= 0) break;
         if (fds[0].revents) drain(out_fd, r.out, out_open);
         if (fds[1].revents) drain(err[0], r.err, err_open);
     }
