@@ -7,8 +7,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
@@ -17,6 +20,8 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,7 +50,12 @@ int wake_fd = -1;
 std::atomic<bool> close_requested{false};
 thread_local std::jmp_buf* connection_lost = nullptr;
 
-int ignore_x_error(Display*, XErrorEvent*) { return 0; }  // e.g. a window already gone
+// Errors are noted, never fatal: a request about a window already gone is harmless.
+thread_local bool x_error_seen = false;
+int ignore_x_error(Display*, XErrorEvent*) {
+    x_error_seen = true;
+    return 0;
+}
 int quiet_io_error(Display*) { return 0; }
 
 // The server has gone: leave the window thread's loop as if the window was closed.
@@ -189,6 +199,8 @@ struct Canvas {
     Display* d = nullptr;
     Window w = 0;
     XImage* image = nullptr;
+    XShmSegmentInfo shm{};
+    bool shared = false;  // the image lives in memory the server reads directly
     GC gc = nullptr;
     int width = 0, height = 0;
 };
@@ -199,40 +211,97 @@ void put_rect(Canvas& c, int x, int y, int w, int h) {
     if (y < 0) h += y, y = 0;
     if (x + w > c.width) w = c.width - x;
     if (y + h > c.height) h = c.height - y;
-    if (w > 0 && h > 0 && GRAPHRUNNING) XPutImage(c.d, c.w, c.gc, c.image, x, y, x, y, unsigned(w), unsigned(h));
+    if (w <= 0 || h <= 0 || !GRAPHRUNNING) return;
+    if (c.shared) XShmPutImage(c.d, c.w, c.gc, c.image, x, y, x, y, unsigned(w), unsigned(h), False);
+    else XPutImage(c.d, c.w, c.gc, c.image, x, y, x, y, unsigned(w), unsigned(h));
 }
 
+// Sends what was drawn since the last time and waits until the server has taken it.
+// The lock is held throughout: the server reads shared memory that the program would
+// otherwise be drawing into, and a span must appear whole or not at all.
 void present_dirty(Canvas& c) {
-    {
-        std::lock_guard<std::mutex> hold(GRAPHDRAWING);
-        if (!dirty.empty()) put_rect(c, dirty.x0, dirty.y0, dirty.x1 - dirty.x0 + 1, dirty.y1 - dirty.y0 + 1);
-        dirty = {};
-    }
     unsigned long target;
     {
         std::lock_guard<std::mutex> hold(handshake.lock);
         target = handshake.requested;
     }
-    if (target == handshake.presented) {
-        XFlush(c.d);
-        return;
+    {
+        std::lock_guard<std::mutex> hold(GRAPHDRAWING);
+        if (!dirty.empty()) put_rect(c, dirty.x0, dirty.y0, dirty.x1 - dirty.x0 + 1, dirty.y1 - dirty.y0 + 1);
+        dirty = {};
+        XSync(c.d, False);
     }
-    XSync(c.d, False);  // processed by the server: on the screen
     std::lock_guard<std::mutex> hold(handshake.lock);
     handshake.presented = target;
     handshake.changed.notify_all();
 }
 
+bool barrier_waiting() {
+    std::lock_guard<std::mutex> hold(handshake.lock);
+    return handshake.requested != handshake.presented;
+}
+
+void destroy_image(Canvas& c) {
+    if (c.image == nullptr) return;
+    if (c.shared) {
+        XShmDetach(c.d, &c.shm);
+        c.image->data = nullptr;  // not the C library's memory
+        XDestroyImage(c.image);
+        shmdt(c.shm.shmaddr);
+    } else {
+        XDestroyImage(c.image);  // frees the pixels too
+    }
+    c.image = nullptr;
+}
+
 // Marks the canvas gone and releases the image, under the lock: from here on every
 // pixel write of the program does nothing.
-void release_canvas(Canvas& c) {
+void release_canvas(Canvas& c, bool connection_alive) {
     std::lock_guard<std::mutex> hold(GRAPHDRAWING);
     GRAPHRUNNING = false;
     wake_presenter = nullptr;
-    if (c.image != nullptr) XDestroyImage(c.image);  // frees the pixels too
-    c.image = nullptr;
+    if (connection_alive) destroy_image(c);
+    c.image = nullptr;  // with the server gone, the memory is left as it is
     canvas_image = {};
     dirty = {};
+}
+
+// The image in shared memory when the server offers it (a local display), else in
+// the process's own memory; black either way.
+bool create_image(Canvas& c, Visual* visual, int depth) {
+    if (XShmQueryExtension(c.d)) {
+        c.image = XShmCreateImage(c.d, visual, unsigned(depth), ZPixmap, nullptr, &c.shm, unsigned(c.width),
+                                  unsigned(c.height));
+        if (c.image != nullptr) {
+            c.shm.shmid = shmget(IPC_PRIVATE, size_t(c.image->bytes_per_line) * size_t(c.height), IPC_CREAT | 0600);
+            c.shm.shmaddr = c.shm.shmid >= 0 ? static_cast<char*>(shmat(c.shm.shmid, nullptr, 0)) : nullptr;
+            if (c.shm.shmaddr != reinterpret_cast<char*>(-1) && c.shm.shmaddr != nullptr) {
+                c.image->data = c.shm.shmaddr;
+                c.shm.readOnly = False;
+                x_error_seen = false;
+                XShmAttach(c.d, &c.shm);
+                XSync(c.d, False);
+                shmctl(c.shm.shmid, IPC_RMID, nullptr);  // gone with the last detach
+                if (!x_error_seen) {
+                    c.shared = true;
+                    std::memset(c.image->data, 0, size_t(c.image->bytes_per_line) * size_t(c.height));
+                    return c.image->bits_per_pixel == 32;
+                }
+                shmdt(c.shm.shmaddr);
+            } else if (c.shm.shmid >= 0) {
+                shmctl(c.shm.shmid, IPC_RMID, nullptr);
+            }
+            c.image->data = nullptr;
+            XDestroyImage(c.image);
+            c.image = nullptr;
+        }
+    }
+    char* pixels = static_cast<char*>(std::calloc(size_t(c.width) * size_t(c.height), 4));
+    c.image = pixels ? XCreateImage(c.d, visual, unsigned(depth), ZPixmap, 0, pixels, unsigned(c.width),
+                                    unsigned(c.height), 32, 0)
+                     : nullptr;
+    if (c.image == nullptr) std::free(pixels);
+    return c.image != nullptr && c.image->bits_per_pixel == 32;
 }
 
 bool create_window(Canvas& c, bool maximized) {
@@ -262,12 +331,8 @@ bool create_window(Canvas& c, bool maximized) {
                         reinterpret_cast<unsigned char*>(states), 2);
     }
     c.gc = XCreateGC(d, c.w, 0, nullptr);
-    char* pixels = static_cast<char*>(std::calloc(size_t(c.width) * size_t(c.height), 4));
-    c.image = pixels ? XCreateImage(d, visual, unsigned(depth), ZPixmap, 0, pixels, unsigned(c.width),
-                                    unsigned(c.height), 32, 0)
-                     : nullptr;
-    if (c.image == nullptr || c.image->bits_per_pixel != 32) {
-        std::free(pixels);
+    if (!create_image(c, visual, depth) || c.image->bytes_per_line != c.width * 4) {
+        destroy_image(c);
         return false;
     }
     std::lock_guard<std::mutex> hold(GRAPHDRAWING);
@@ -297,8 +362,14 @@ void handle_event(Canvas& c, const XEvent& ev, bool& open) {
     }
 }
 
+// Drawing is shown at the latest this long after it began, also while the program
+// computes; a wait of the program (show_on_screen) shows it at once.
+constexpr int PRESENT_AFTER_MS = 10;
+
 void event_loop(Canvas& c) {
     bool open = true;
+    bool drawn = false;  // the image turned dirty and has not been shown yet
+    std::chrono::steady_clock::time_point drawn_at;
     while (open && !close_requested) {
         while (open && XPending(c.d)) {
             XEvent ev;
@@ -306,12 +377,23 @@ void event_loop(Canvas& c) {
             handle_event(c, ev, open);
         }
         if (!open || close_requested) break;
+        int timeout = -1;
+        if (drawn) {
+            auto waited = std::chrono::steady_clock::now() - drawn_at;
+            timeout = std::max(0, PRESENT_AFTER_MS - int(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+        }
         pollfd fds[2] = {{ConnectionNumber(c.d), POLLIN, 0}, {wake_fd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
+        int ready = poll(fds, 2, timeout);
         if (fds[1].revents & POLLIN) {
             uint64_t count;
-            if (read(wake_fd, &count, sizeof count) < 0) continue;
+            if (read(wake_fd, &count, sizeof count) > 0 && !drawn) {
+                drawn = true;
+                drawn_at = std::chrono::steady_clock::now();
+            }
+        }
+        if (barrier_waiting() || (drawn && ready == 0)) {
             present_dirty(c);
+            drawn = false;
         }
     }
 }
@@ -341,13 +423,13 @@ void window_main(int width, int height, bool maximized) {
             XSync(c.d, False);
             set_state(Handshake::shown);
             event_loop(c);
-            release_canvas(c);
+            release_canvas(c, true);
             XDestroyWindow(c.d, c.w);
             XSync(c.d, False);  // the server has destroyed it before close_window returns
         }
         if (c.d) XCloseDisplay(c.d);
     } else {
-        release_canvas(c);  // the connection is gone: so is the window; leave Xlib alone
+        release_canvas(c, false);  // the connection is gone: so is the window; leave Xlib alone
     }
     connection_lost = nullptr;
     std::lock_guard<std::mutex> hold(handshake.lock);
