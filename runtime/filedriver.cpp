@@ -15,6 +15,8 @@ namespace {
 // userdata[0]: the descriptor is a character device (a terminal): one read per refill.
 constexpr int CHARDEV = 0;
 
+void (*terminal_read_guard)(bool) = nullptr;
+
 bool is_character_device(int fd) {
     struct stat st;
     return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode);
@@ -114,7 +116,11 @@ void FILEOPENFUNC(TEXTREC& f) {
     else open_for_writing(f);
 }
 
+void set_terminal_read_guard(void (*guard)(bool reading)) { terminal_read_guard = guard; }
+
 void FILEREADFUNC(TEXTREC& f) {
+    const bool guarded = f.userdata[CHARDEV] && terminal_read_guard != nullptr;
+    if (guarded) terminal_read_guard(true);
     int32_t got = 0;
     for (;;) {
         ssize_t n = read(f.handle, f.bufptr + got, size_t(f.bufsize - got));
@@ -129,6 +135,7 @@ void FILEREADFUNC(TEXTREC& f) {
     }
     f.bufpos = 0;
     f.bufend = got;
+    if (guarded) terminal_read_guard(false);
 }
 
 void FILEWRITEFUNC(TEXTREC& f) {

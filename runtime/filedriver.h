@@ -11,6 +11,10 @@ void FILEREADFUNC(TEXTREC& f);   // refill
 void FILEWRITEFUNC(TEXTREC& f);  // pass the buffer on
 void FILECLOSEFUNC(TEXTREC& f);
 
+// Called with true before and false after each read of a terminal, so that the
+// console can give the terminal its own line handling for that read.
+void set_terminal_read_guard(void (*guard)(bool reading));
+
 // Binds an open record to an existing descriptor (the standard files).
 void bind_descriptor(TEXTREC& f, int fd, FileMode mode);
 

@@ -1,0 +1,27 @@
+// The console keyboard: polling for a key, waiting for one, and the frame delay.
+#pragma once
+#include <cstdint>
+
+#include "console/keys.h"
+
+namespace console {
+
+extern uint8_t SCANCODE;  // the pending key: a character or an extended key's code
+extern bool SPECIALKEY;   // the pending key is an extended key
+
+// True if a key is pending or has arrived; never waits. At the end of an input that
+// is not a terminal, every poll finds an Enter, so a scripted run always ends.
+bool KEYPRESSED();
+
+// Waits for a key. An extended key gives 0, then its code on the next call; a
+// character typed as several UTF-8 bytes gives them one call each.
+uint8_t READKEY();
+
+// Sleeps ms milliseconds (0: gives up the time slice), after the canvas has put
+// everything drawn on the screen.
+void DELAY(uint16_t ms);
+
+// Keys that arrived before the keyboard was first polled (during start-up).
+KeyDecoder& typed_ahead();
+
+}  // namespace console

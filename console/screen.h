@@ -1,0 +1,31 @@
+// The console's screen: the module's cursor and text window, and drawing bytes into
+// the terminal's cells with explicit cursor moves, so that wrapping at the right edge
+// and scrolling at the bottom are the module's own.
+#pragma once
+#include <cstdint>
+
+namespace console {
+
+extern int32_t SCREENWIDTH, SCREENHEIGHT;  // 80 by 25 when the size cannot be read
+extern int32_t WINMINX, WINMINY, WINMAXX, WINMAXY;
+extern int32_t CURRX, CURRY;  // the module's cursor, from 1
+extern uint8_t TEXTATTR;      // the terminal's default rendition; never changed
+
+// Sets up the screen: its size, where the terminal's cursor is, and whether the
+// terminal shows UTF-8 (otherwise bytes go out as they are).
+void screen_setup(int columns, int rows, int column, int row, bool utf8);
+
+// One byte of the program's text, in code page 852: 7 nothing, 8 left, 10 down,
+// 13 to the first column, anything else one cell.
+void WRITECHAR(uint8_t c);
+
+// One typed character (a UTF-8 sequence, or one byte): one cell, shown as typed.
+void write_typed(const uint8_t* bytes, int length);
+
+// Puts the terminal's cursor at the module's cursor and sends everything drawn.
+void show_cursor();
+
+// The terminal's cursor has moved by other ways: the module's cursor is taken from it.
+void cursor_moved_elsewhere(int column, int row);
+
+}  // namespace console

@@ -1,0 +1,170 @@
+// The terminal: descriptors, modes and signals. The signal handlers use only
+// tcsetattr, signal, sigprocmask and raise, on termios records prepared in advance.
+#include "console/terminal.h"
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace console::terminal {
+
+namespace {
+
+int out_fd = -1;
+bool input_terminal = false;
+bool mode_changed = false;
+struct termios saved_mode;  // as found at start-up
+struct termios key_mode;
+
+constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGBUS};
+
+void apply(const struct termios& mode) {
+    while (tcsetattr(0, TCSANOW, &mode) != 0 && errno == EINTR) {
+    }
+}
+
+void on_ending_signal(int signo) {
+    if (mode_changed) tcsetattr(0, TCSANOW, &saved_mode);
+    signal(signo, SIG_DFL);
+    raise(signo);  // delivered with its default action once this handler returns
+}
+
+void on_stop_signal(int) {
+    if (mode_changed) tcsetattr(0, TCSANOW, &saved_mode);
+    signal(SIGTSTP, SIG_DFL);
+    raise(SIGTSTP);
+}
+
+void on_continue(int) {
+    struct sigaction sa {};
+    sa.sa_handler = on_stop_signal;
+    sigaction(SIGTSTP, &sa, nullptr);
+    if (mode_changed) tcsetattr(0, TCSANOW, &key_mode);
+}
+
+void install_signal_handlers() {
+    struct sigaction sa {};
+    sa.sa_handler = on_ending_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int signo : ENDING_SIGNALS) sigaction(signo, &sa, nullptr);
+    sa.sa_handler = on_stop_signal;
+    sigaction(SIGTSTP, &sa, nullptr);
+    sa.sa_handler = on_continue;
+    sigaction(SIGCONT, &sa, nullptr);
+}
+
+}  // namespace
+
+bool open_output() {
+    input_terminal = isatty(0);
+    if (isatty(1)) {
+        out_fd = 1;
+        return true;
+    }
+    out_fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    return out_fd >= 0;
+}
+
+int output_fd() { return out_fd; }
+bool input_is_terminal() { return input_terminal; }
+
+bool output_is_utf8() {
+    setlocale(LC_CTYPE, "");
+    const char* codeset = nl_langinfo(CODESET);
+    bool utf8 = codeset != nullptr && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+    setlocale(LC_CTYPE, "C");  // nothing else of the program depends on the locale
+    return utf8;
+}
+
+void enter_key_mode() {
+    if (!input_terminal || tcgetattr(0, &saved_mode) != 0) return;
+    key_mode = saved_mode;
+    // Bytes as typed (Enter stays CR, Ctrl+S and Ctrl+Q arrive), no echo: the line
+    // editor echoes. ISIG stays: Ctrl+C still ends the process at once.
+    key_mode.c_lflag &= tcflag_t(~(ICANON | ECHO | ECHONL | IEXTEN));
+    key_mode.c_iflag &= tcflag_t(~(ICRNL | INLCR | IGNCR | IXON));
+    key_mode.c_cc[VMIN] = 1;
+    key_mode.c_cc[VTIME] = 0;
+    mode_changed = true;
+    install_signal_handlers();
+    apply(key_mode);
+}
+
+void restore_mode() {
+    if (mode_changed) apply(saved_mode);
+}
+
+void file_read_guard(bool reading) {
+    if (mode_changed) apply(reading ? saved_mode : key_mode);
+}
+
+bool size(int& columns, int& rows) {
+    struct winsize ws {};
+    if (ioctl(out_fd, TIOCGWINSZ, &ws) != 0 || ws.ws_col == 0 || ws.ws_row == 0) return false;
+    columns = ws.ws_col;
+    rows = ws.ws_row;
+    return true;
+}
+
+void write_all(const char* data, size_t n) {
+    while (n > 0) {
+        ssize_t w = write(out_fd, data, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return;  // a write the terminal refuses is lost
+        data += w;
+        n -= size_t(w);
+    }
+}
+
+size_t read_input(uint8_t* buffer, size_t capacity, int timeout_ms, bool& end_of_input) {
+    pollfd p{0, POLLIN, 0};
+    int ready = poll(&p, 1, timeout_ms);
+    if (ready <= 0) return 0;
+    ssize_t n = read(0, buffer, capacity);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
+    if (n <= 0) {
+        end_of_input = true;
+        return 0;
+    }
+    return size_t(n);
+}
+
+bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead) {
+    if (!mode_changed) return false;
+    static const char QUERY[] = "\x1b[6n";
+    write_all(QUERY, sizeof QUERY - 1);
+    uint8_t got[256];
+    size_t length = 0;
+    bool ended = false;
+    for (int tries = 0; tries < 10 && length < sizeof got; ++tries) {
+        length += read_input(got + length, sizeof got - length, 50, ended);
+        // The answer is ESC [ row ; column R; anything around it was typed.
+        for (size_t start = 0; start < length; ++start) {
+            if (got[start] != 0x1b || start + 1 >= length || got[start + 1] != '[') continue;
+            size_t i = start + 2;
+            int r = 0, c = 0;
+            while (i < length && got[i] >= '0' && got[i] <= '9') r = r * 10 + (got[i++] - '0');
+            if (i >= length || got[i] != ';') continue;
+            ++i;
+            while (i < length && got[i] >= '0' && got[i] <= '9') c = c * 10 + (got[i++] - '0');
+            if (i >= length || got[i] != 'R') continue;
+            typed_ahead.feed(got, start);
+            typed_ahead.feed(got + i + 1, length - i - 1);
+            column = c;
+            row = r;
+            return true;
+        }
+        if (ended) break;
+    }
+    typed_ahead.feed(got, length);
+    return false;
+}
+
+}  // namespace console::terminal

@@ -1,0 +1,41 @@
+// The terminal the console services own: its descriptors, its mode (restored on
+// every way out of the process), its size and the cursor position it reports.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "console/keys.h"
+
+namespace console::terminal {
+
+// Output goes to standard output when that is a terminal, else to the controlling
+// terminal. False when there is neither.
+bool open_output();
+int output_fd();
+bool input_is_terminal();
+bool output_is_utf8();
+
+// Input without line handling or echo, signal keys kept. The mode found at start-up
+// comes back at every end: the exit sequence, and the signals that end or stop the
+// process (restored before their default action).
+void enter_key_mode();
+void restore_mode();
+
+// The terminal's own line handling and echo while a file is read from it directly.
+void file_read_guard(bool reading);
+
+// Columns and rows; false when they cannot be read.
+bool size(int& columns, int& rows);
+
+// Asks the terminal where its cursor is (1-based). Keys typed meanwhile go to
+// typed_ahead. False when no answer came in time.
+bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead);
+
+void write_all(const char* data, size_t n);
+
+// Reads what input has arrived, waiting up to timeout_ms (-1: until something
+// comes). Returns the bytes read; 0 on a timeout. end_of_input is set once the input
+// has ended (a file or pipe at its end, a terminal gone).
+size_t read_input(uint8_t* buffer, size_t capacity, int timeout_ms, bool& end_of_input);
+
+}  // namespace console::terminal
