@@ -87,11 +87,13 @@ void enter_key_mode() {
     if (!input_terminal || tcgetattr(0, &saved_mode) != 0) return;
     key_mode = saved_mode;
     // Bytes as typed (Enter stays CR, Ctrl+S and Ctrl+Q arrive), no echo: the line
-    // editor echoes. ISIG stays: Ctrl+C still ends the process at once.
+    // editor echoes. ISIG stays: Ctrl+C and Ctrl+\ still end the process at once.
     key_mode.c_lflag &= tcflag_t(~(ICANON | ECHO | ECHONL | IEXTEN));
     key_mode.c_iflag &= tcflag_t(~(ICRNL | INLCR | IGNCR | IXON));
     key_mode.c_cc[VMIN] = 1;
     key_mode.c_cc[VTIME] = 0;
+    // Ctrl+Z is a key of the line editor (it is ignored there), not a suspend.
+    key_mode.c_cc[VSUSP] = _POSIX_VDISABLE;
     mode_changed = true;
     install_signal_handlers();
     apply(key_mode);

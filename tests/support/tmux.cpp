@@ -1,0 +1,96 @@
+// The tests' tmux.
+#include "tests/support/tmux.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+std::string shell_quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string read_text_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Tmux::Tmux(const std::string& command, int columns, int rows) {
+    static int counter = 0;
+    socket_ = "gravity-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    tmux("new-session -d -s main -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " " +
+         shell_quote(command));
+    tmux("set-option -t main remain-on-exit on");
+}
+
+Tmux::~Tmux() { tmux("kill-server"); }
+
+std::string Tmux::tmux(const std::string& args) {
+    return run("tmux -u -f /dev/null -L " + socket_ + " " + args + " 2>/dev/null");
+}
+
+void Tmux::keys(const std::vector<std::string>& keys) {
+    std::string args;
+    for (const auto& k : keys) args += " " + shell_quote(k);
+    tmux("send-keys -t main" + args);
+}
+
+void Tmux::text(const std::string& literal) { tmux("send-keys -t main -l " + shell_quote(literal)); }
+
+std::vector<std::string> Tmux::screen() {
+    std::vector<std::string> rows;
+    std::istringstream in(tmux("capture-pane -p -t main"));
+    for (std::string line; std::getline(in, line);) rows.push_back(line);
+    return rows;
+}
+
+std::string Tmux::row(int r) {
+    auto rows = screen();
+    return r < int(rows.size()) ? rows[size_t(r)] : "";
+}
+
+bool Tmux::wait_for(const std::string& needle, int timeout_ms) {
+    for (int waited = 0; waited <= timeout_ms; waited += 20) {
+        for (const auto& line : screen())
+            if (line.find(needle) != std::string::npos) return true;
+        sleep_ms(20);
+    }
+    return false;
+}
+
+bool Tmux::pane_dead() { return tmux("display-message -p -t main '#{pane_dead}'").rfind("1", 0) == 0; }
+
+bool Tmux::wait_dead(int timeout_ms) {
+    for (int waited = 0; waited <= timeout_ms; waited += 20) {
+        if (pane_dead()) return true;
+        sleep_ms(20);
+    }
+    return false;
+}
+
+}  // namespace testsupport
