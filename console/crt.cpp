@@ -110,12 +110,15 @@ void finalize() {
 }
 
 // A parameter file read straight from the terminal gets the terminal's own line
-// handling; afterwards the module's cursor is where the terminal's now is.
-void file_read_guard(bool reading) {
-    terminal::file_read_guard(reading);
-    if (reading) return;
-    int column, row;
-    if (terminal::cursor_position(column, row, typed_ahead())) cursor_moved_elsewhere(column, row);
+// handling and echo. Each line it read was echoed and ended there, so the module's
+// cursor follows to the start of the next row. (Asking the terminal instead would
+// take the user's next lines out of the file.)
+void file_read_guard(const char* data, int32_t length) {
+    terminal::file_read_guard(data == nullptr);
+    if (data == nullptr) return;
+    int lines = 0;
+    for (int32_t i = 0; i < length; ++i) lines += data[i] == '\n';
+    if (lines > 0) cursor_moved_elsewhere(1, CURRY + lines);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 // userdata[0]: the descriptor is a character device (a terminal): one read per refill.
 constexpr int CHARDEV = 0;
 
-void (*terminal_read_guard)(bool) = nullptr;
+void (*terminal_read_guard)(const char*, int32_t) = nullptr;
 
 bool is_character_device(int fd) {
     struct stat st;
@@ -116,11 +116,11 @@ void FILEOPENFUNC(TEXTREC& f) {
     else open_for_writing(f);
 }
 
-void set_terminal_read_guard(void (*guard)(bool reading)) { terminal_read_guard = guard; }
+void set_terminal_read_guard(void (*guard)(const char* data, int32_t length)) { terminal_read_guard = guard; }
 
 void FILEREADFUNC(TEXTREC& f) {
     const bool guarded = f.userdata[CHARDEV] && terminal_read_guard != nullptr;
-    if (guarded) terminal_read_guard(true);
+    if (guarded) terminal_read_guard(nullptr, 0);
     int32_t got = 0;
     for (;;) {
         ssize_t n = read(f.handle, f.bufptr + got, size_t(f.bufsize - got));
@@ -135,7 +135,7 @@ void FILEREADFUNC(TEXTREC& f) {
     }
     f.bufpos = 0;
     f.bufend = got;
-    if (guarded) terminal_read_guard(false);
+    if (guarded) terminal_read_guard(f.bufptr, got);
 }
 
 void FILEWRITEFUNC(TEXTREC& f) {

@@ -11,9 +11,9 @@ void FILEREADFUNC(TEXTREC& f);   // refill
 void FILEWRITEFUNC(TEXTREC& f);  // pass the buffer on
 void FILECLOSEFUNC(TEXTREC& f);
 
-// Called with true before and false after each read of a terminal, so that the
-// console can give the terminal its own line handling for that read.
-void set_terminal_read_guard(void (*guard)(bool reading));
+// Called before (data null) and after (with the bytes read) each read of a terminal,
+// so that the console can give the terminal its own line handling for that read.
+void set_terminal_read_guard(void (*guard)(const char* data, int32_t length));
 
 // Binds an open record to an existing descriptor (the standard files).
 void bind_descriptor(TEXTREC& f, int fd, FileMode mode);

@@ -142,6 +142,16 @@ bool XViewer::all_black(unsigned long window, int width, int height) {
     return black;
 }
 
+std::vector<uint32_t> XViewer::image(unsigned long window, int width, int height) {
+    std::vector<uint32_t> pixels;
+    XImage* image = XGetImage(dpy(display_), window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (image == nullptr) return pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels.push_back(uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return pixels;
+}
+
 void XViewer::send_key(unsigned long window) {
     Display* d = dpy(display_);
     XEvent ev{};

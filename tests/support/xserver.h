@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -37,6 +38,8 @@ public:
     // The pixel as 0xRRGGBB, read back from the server.
     uint32_t pixel(unsigned long window, int x, int y);
     bool all_black(unsigned long window, int width, int height);
+    // The whole client area as 0xRRGGBB pixels, row by row.
+    std::vector<uint32_t> image(unsigned long window, int width, int height);
     void send_key(unsigned long window);
     void send_click(unsigned long window);
     void send_close(unsigned long window);

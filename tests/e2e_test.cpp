@@ -1,0 +1,283 @@
+// The program as a user runs it: in a terminal (tmux), with its window on the tests'
+// own Xvfb, driven by keys; the terminal's mode is checked after every run.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/child.h"
+#include "tests/support/tmux.h"
+#include "tests/support/xserver.h"
+
+using namespace testsupport;
+
+namespace {
+
+const std::string TITLE = "Graph window application";
+XServer* display = nullptr;
+
+class Display : public ::testing::Environment {
+public:
+    void SetUp() override { display = new XServer("1024x768x24"); }
+    void TearDown() override { delete display; }
+};
+
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new Display);
+
+void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// One run of the program in a terminal, between two readings of the terminal's mode.
+class ProgramRun {
+public:
+    explicit ProgramRun(const std::string& name, const std::string& x_display = "")
+        : dir_(temp_dir() + "/" + name), tmux_(command(x_display.empty() ? display->display() : x_display), 100, 30) {}
+
+    Tmux& terminal() { return tmux_; }
+    std::string file(const std::string& name, const std::string& content) {
+        return write_file(name, content), temp_dir() + "/" + name;
+    }
+    // Waits for the end and returns the exit code; the mode must be as before.
+    int finish() {
+        std::string rc;
+        for (int i = 0; i < 500 && (rc = read_text_file(dir_ + ".rc")).empty(); ++i) pause_ms(20);
+        std::string after;
+        for (int i = 0; i < 100 && (after = read_text_file(dir_ + ".after")).empty(); ++i) pause_ms(20);
+        EXPECT_EQ(read_text_file(dir_ + ".before"), after) << "terminal mode changed";
+        return rc.empty() ? -1 : std::stoi(rc);
+    }
+
+private:
+    std::string command(const std::string& x) const {
+        return "cd " + shell_quote(temp_dir()) + "; trap '' INT; stty -g > " + dir_ + ".before; DISPLAY=" + x +
+               " LANG=C.UTF-8 " + shell_quote(GRAVITY) + "; echo $? > " + dir_ + ".rc; stty -g > " + dir_ +
+               ".after; exec sleep 60";  // a live pane: tmux scrolls a dead one for its notice
+    }
+    std::string dir_;
+    Tmux tmux_;
+};
+
+struct Frame {
+    int x1, y1, x2, y2;
+};
+
+// Frame 1 of a parameter file, from the trace tool.
+std::vector<Frame> first_frame(const std::string& path) {
+    auto r = run_child({GRAVITY_TRACE, "--print=last", path, "1"});
+    std::vector<Frame> frames;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        if (line[0] != 'F') continue;
+        std::istringstream fields(line.substr(2));
+        int k, i;
+        Frame f;
+        fields >> k >> i >> f.x1 >> f.y1 >> f.x2 >> f.y2;
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+// The pixels of a line inside the canvas, from its closed form: one per step of the
+// major axis, the minor coordinate rounded, halves towards the second end.
+std::vector<std::pair<int, int>> line_pixels(const Frame& f) {
+    int dx = std::abs(f.x2 - f.x1), dy = std::abs(f.y2 - f.y1);
+    int sx = f.x2 >= f.x1 ? 1 : -1, sy = f.y2 >= f.y1 ? 1 : -1;
+    std::vector<std::pair<int, int>> pixels;
+    if (dx >= dy) {
+        for (int j = 0; j <= dx; ++j) pixels.push_back({f.x1 + sx * j, f.y1 + sy * (dx ? (2 * j * dy + dx) / (2 * dx) : 0)});
+    } else {
+        for (int j = 0; j <= dy; ++j) pixels.push_back({f.x1 + sx * ((2 * j * dx + dy) / (2 * dy)), f.y1 + sy * j});
+    }
+    return pixels;
+}
+
+std::string type_name_and_wait(ProgramRun& run, const std::string& name) {
+    EXPECT_TRUE(run.terminal().wait_for("fájl neve?"));
+    run.terminal().text(name);
+    run.terminal().keys({"Enter"});
+    return name;
+}
+
+const std::string TWO_BODY = "2\n1000 320 240 0 0\n1 320 140 3.1 0\n20 2 1.5\n";
+
+}  // namespace
+
+TEST(Program, MissingFileReportsAfterTheNameAndOpensNoWindow) {
+    ProgramRun run("missing");
+    XViewer viewer;
+    ASSERT_TRUE(run.terminal().wait_for("A paramétereket tartalmazó fájl neve?"));
+    EXPECT_EQ(run.terminal().row(0), "A paramétereket tartalmazó fájl neve?");
+    type_name_and_wait(run, "no-such-file.txt");
+    bool window_seen = false;
+    for (int i = 0; i < 50 && !run.terminal().wait_for("Runtime error", 0); ++i) window_seen |= viewer.window_exists(TITLE);
+    ASSERT_TRUE(run.terminal().wait_for("Runtime error 2 at 0x"));
+    EXPECT_EQ(run.terminal().row(0), "A paramétereket tartalmazó fájl neve? no-such-file.txt");
+    EXPECT_EQ(run.terminal().row(1).substr(0, 21), "Runtime error 2 at 0x");
+    EXPECT_EQ(run.finish(), 2);
+    EXPECT_FALSE(window_seen || viewer.window_exists(TITLE));
+}
+
+TEST(Program, WindowShowsExactlyFrameOneDuringTheDelay) {
+    ProgramRun run("frame1");
+    std::string params = "3\n1000 500 380 0 0\n1 500 280 3.1 0.7\n5 700 390 -1.25 2.5\n4000 2 6\n";
+    std::string path = run.file("frame1.txt", params);
+    type_name_and_wait(run, "frame1.txt");
+    XViewer viewer;
+    unsigned long window = viewer.find_window(TITLE);
+    ASSERT_NE(window, 0u);
+    pause_ms(700);
+    auto image = viewer.image(window, 1024, 768);
+    ASSERT_EQ(image.size(), 1024u * 768u);
+    std::vector<uint32_t> expected(1024 * 768, 0);
+    for (const Frame& f : first_frame(path)) {
+        for (auto [x, y] : line_pixels(f)) expected[size_t(y * 1024 + x)] = 0xA80000;
+        expected[size_t(f.y1 * 1024 + f.x1)] = 0xFCFCFC;
+    }
+    int wrong = 0;
+    for (size_t i = 0; i < expected.size(); ++i) wrong += image[i] != expected[i];
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(image[size_t(280 * 1024 + 500)], 0xFCFCFCu);
+    run.terminal().text("x");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez nyomja meg az Enter gombot", 8000));
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+}
+
+TEST(Program, WindowOpensOnlyAfterTheWholeFileIsRead) {
+    ProgramRun run("stdin");
+    XViewer viewer;
+    type_name_and_wait(run, "");  // the parameters come from the terminal itself
+    run.terminal().text("2 1000 320 240 0 0\n1 320 140 3.1 0\n20 2\n");
+    pause_ms(500);
+    EXPECT_FALSE(viewer.window_exists(TITLE));  // C is still missing
+    run.terminal().text("1.5\n");
+    EXPECT_NE(viewer.find_window(TITLE), 0u);
+    run.terminal().text("q");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez", 5000));
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+}
+
+TEST(Program, KeyStopsClosingLinesThenEnterEndsIt) {
+    ProgramRun run("stop");
+    run.file("two.txt", TWO_BODY);
+    type_name_and_wait(run, "two.txt");
+    XViewer viewer;
+    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    run.terminal().text("s");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez nyomja meg az Enter gombot"));
+    EXPECT_FALSE(viewer.window_exists(TITLE));
+    EXPECT_EQ(run.terminal().row(1), "Gravitációs modell");
+    EXPECT_EQ(run.terminal().row(2), "Kilépéshez nyomja meg az Enter gombot");
+    pause_ms(300);
+    EXPECT_TRUE(read_text_file(temp_dir() + "/stop.rc").empty());  // waiting for Enter
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+}
+
+TEST(Program, EnterTypedAheadEndsAtOnceAndAnExtendedKeyLeavesItsCode) {
+    ProgramRun ahead("ahead");
+    ahead.file("two.txt", TWO_BODY);
+    type_name_and_wait(ahead, "two.txt");
+    XViewer viewer;
+    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ahead.terminal().text("s");
+    ahead.terminal().keys({"Enter"});
+    EXPECT_EQ(ahead.finish(), 0);
+
+    ProgramRun up("up");
+    up.file("two.txt", TWO_BODY);
+    type_name_and_wait(up, "two.txt");
+    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    up.terminal().keys({"Up"});
+    ASSERT_TRUE(up.terminal().wait_for("Kilépéshez"));
+    EXPECT_TRUE(up.terminal().wait_for("H", 2000));
+    EXPECT_EQ(up.terminal().row(3), "H");
+    up.terminal().keys({"Enter"});
+    EXPECT_EQ(up.finish(), 0);
+}
+
+TEST(Program, WindowKeysAndClosingTheWindowDoNotStopIt) {
+    ProgramRun run("window");
+    run.file("two.txt", TWO_BODY);
+    type_name_and_wait(run, "two.txt");
+    XViewer viewer;
+    unsigned long window = viewer.find_window(TITLE);
+    ASSERT_NE(window, 0u);
+    viewer.send_key(window);
+    viewer.send_click(window);
+    pause_ms(300);
+    EXPECT_TRUE(viewer.window_exists(TITLE));
+    EXPECT_FALSE(run.terminal().wait_for("Gravitációs", 0));
+    viewer.send_close(window);
+    for (int i = 0; i < 100 && viewer.window_exists(TITLE); ++i) pause_ms(20);
+    EXPECT_FALSE(viewer.window_exists(TITLE));
+    pause_ms(300);
+    EXPECT_TRUE(read_text_file(temp_dir() + "/window.rc").empty());
+    EXPECT_FALSE(run.terminal().wait_for("Gravitációs", 0));  // frames go on unseen
+    run.terminal().text("s");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez"));
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+}
+
+TEST(Program, NoBodiesGiveABlackCanvasAndZeroScaleWhiteDotsOnly) {
+    XViewer viewer;
+    ProgramRun empty("empty");
+    empty.file("empty.txt", "0 100 1 1\n");
+    type_name_and_wait(empty, "empty.txt");
+    unsigned long window = viewer.find_window(TITLE);
+    ASSERT_NE(window, 0u);
+    pause_ms(300);
+    EXPECT_TRUE(viewer.all_black(window, 1024, 768));
+    empty.terminal().text("s");
+    empty.terminal().keys({"Enter"});
+    EXPECT_EQ(empty.finish(), 0);
+
+    ProgramRun dots("dots");
+    dots.file("dots.txt", "2\n1 100 100 5 5\n1 900 600 -5 0\n3000 0 0\n");
+    type_name_and_wait(dots, "dots.txt");
+    window = viewer.find_window(TITLE);
+    ASSERT_NE(window, 0u);
+    pause_ms(500);
+    auto image = viewer.image(window, 1024, 768);
+    std::set<uint32_t> colours(image.begin(), image.end());
+    EXPECT_EQ(colours, (std::set<uint32_t>{0, 0xFCFCFC}));
+    EXPECT_EQ(image[size_t(100 * 1024 + 100)], 0xFCFCFCu);
+    EXPECT_EQ(image[size_t(600 * 1024 + 900)], 0xFCFCFCu);
+    dots.terminal().text("s");
+    dots.terminal().keys({"Enter"});
+    EXPECT_EQ(dots.finish(), 0);
+}
+
+TEST(Program, BodyBeyondTheCoordinateRangeClosesTheWindowThenReports) {
+    ProgramRun run("flying");
+    run.file("fly.txt", "1\n1 500 32000 0 300\n150 0 1\n");
+    type_name_and_wait(run, "fly.txt");
+    XViewer viewer;
+    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ASSERT_TRUE(run.terminal().wait_for("Runtime error 201 at 0x", 5000));
+    EXPECT_FALSE(viewer.window_exists(TITLE));  // gone before the report was written
+    EXPECT_EQ(run.finish(), 201);
+}
+
+TEST(Program, UnderAWindowManagerTheCanvasIsTheMaximisedClientArea) {
+    XServer managed("1024x768x24", true);
+    ProgramRun run("openbox", managed.display());
+    run.file("two.txt", "2\n1000 320 240 0 0\n1 320 140 3.1 0\n3000 2 1.5\n");
+    type_name_and_wait(run, "two.txt");
+    XViewer viewer;  // on the managed display: XServer set DISPLAY
+    unsigned long window = viewer.find_window(TITLE);
+    ASSERT_NE(window, 0u);
+    pause_ms(800);
+    EXPECT_EQ(viewer.pixel(window, 320, 240), 0xFCFCFCu);  // canvas origin at the client's
+    EXPECT_EQ(viewer.pixel(window, 324, 140), 0xA80000u);
+    auto g = viewer.geometry(window);
+    EXPECT_EQ(g.width, 1024);
+    EXPECT_LT(g.height, 768);
+    run.terminal().text("s");
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+    setenv("DISPLAY", display->display().c_str(), 1);
+}
