@@ -174,9 +174,11 @@ void initialize() {
     terminal::size(columns, rows);
     terminal::enter_key_mode();
     runtime::add_finalization(finalize);
-    int column = 1, row = rows;  // no answer: a shell leaves its cursor at a line start
-    terminal::cursor_position(column, row, typed_ahead());
-    screen_setup(columns, rows, column, row, utf8);
+    // Without an answer, the bottom row: a shell leaves its cursor at a line start, and
+    // text written from the bottom up overwrites nothing.
+    int column = 1, row = rows;
+    bool known = terminal::cursor_position(column, row, typed_ahead());
+    screen_setup(columns, rows, column, row, known, utf8);
     runtime::set_terminal_read_guard(file_read_guard);
     ASSIGNCRT(runtime::OUTPUT);
     runtime::REWRITE(runtime::OUTPUT);

@@ -81,7 +81,7 @@ void after_byte() {
 
 }  // namespace
 
-void screen_setup(int columns, int rows, int column, int row, bool utf8) {
+void screen_setup(int columns, int rows, int column, int row, bool cursor_known, bool utf8) {
     SCREENWIDTH = columns;
     SCREENHEIGHT = rows;
     WINMINX = WINMINY = 1;
@@ -89,6 +89,7 @@ void screen_setup(int columns, int rows, int column, int row, bool utf8) {
     WINMAXY = rows;
     utf8_terminal = utf8;
     cursor_moved_elsewhere(column, row);
+    if (!cursor_known) term_x = term_y = 0;  // the first cell is placed explicitly
 }
 
 void cursor_moved_elsewhere(int column, int row) {

@@ -11,9 +11,10 @@ extern int32_t WINMINX, WINMINY, WINMAXX, WINMAXY;
 extern int32_t CURRX, CURRY;  // the module's cursor, from 1
 extern uint8_t TEXTATTR;      // the terminal's default rendition; never changed
 
-// Sets up the screen: its size, where the terminal's cursor is, and whether the
-// terminal shows UTF-8 (otherwise bytes go out as they are).
-void screen_setup(int columns, int rows, int column, int row, bool utf8);
+// Sets up the screen: its size, where the module's cursor starts (where the
+// terminal's cursor is, when it said so), and whether the terminal shows UTF-8
+// (otherwise bytes go out as they are).
+void screen_setup(int columns, int rows, int column, int row, bool cursor_known, bool utf8);
 
 // One byte of the program's text, in code page 852: 7 nothing, 8 left, 10 down,
 // 13 to the first column, anything else one cell.

@@ -221,3 +221,19 @@ TEST(Screen, OutputRedirectedToAFileStillShowsOnTheTerminal) {
     ASSERT_TRUE(t.wait_dead());
     EXPECT_EQ(read_text_file(out), "");
 }
+
+TEST(Keyboard, InputThatIsNotATerminalEndsItsLinesAtItsEnd) {
+    std::string log = log_path("piped");
+    Tmux t("printf 'abc\\r\\033[A' | " + probe("lines", log));
+    // The pipe's bytes are the keys; at its end every wait finds an Enter.
+    EXPECT_EQ(wait_log(log, 3), "line 61 62 63 0D 0A\nline 0D 0A\nline 0D 0A\n");
+    EXPECT_TRUE(t.wait_for("done"));
+}
+
+TEST(Screen, NoTerminalForOutputEndsWithTheMessage) {
+    // A new session has no controlling terminal, and standard output is a pipe here.
+    auto r = run_child({"/usr/bin/setsid", "-w", CONSOLE_PROBE, "wait", log_path("no-terminal")});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "No way to get the console handle\r\n");
+    EXPECT_EQ(r.out, "");
+}

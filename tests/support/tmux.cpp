@@ -43,9 +43,9 @@ std::string read_text_file(const std::string& path) {
 Tmux::Tmux(const std::string& command, int columns, int rows) {
     static int counter = 0;
     socket_ = "gravity-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    tmux("new-session -d -s main -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " " +
-         shell_quote(command));
-    tmux("set-option -t main remain-on-exit on");
+    // The pane stays after its command ends, also when that happens at once.
+    tmux("start-server \\; set-option -g remain-on-exit on \\; new-session -d -s main -x " +
+         std::to_string(columns) + " -y " + std::to_string(rows) + " " + shell_quote(command));
 }
 
 Tmux::~Tmux() { tmux("kill-server"); }
