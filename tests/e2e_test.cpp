@@ -4,10 +4,10 @@
 
 #include <chrono>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "tests/support/child.h"
+#include "tests/support/pictures.h"
 #include "tests/support/tmux.h"
 #include "tests/support/xserver.h"
 
@@ -58,40 +58,6 @@ private:
     Tmux tmux_;
 };
 
-struct Frame {
-    int x1, y1, x2, y2;
-};
-
-// Frame 1 of a parameter file, from the trace tool.
-std::vector<Frame> first_frame(const std::string& path) {
-    auto r = run_child({GRAVITY_TRACE, "--print=last", path, "1"});
-    std::vector<Frame> frames;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        if (line[0] != 'F') continue;
-        std::istringstream fields(line.substr(2));
-        int k, i;
-        Frame f;
-        fields >> k >> i >> f.x1 >> f.y1 >> f.x2 >> f.y2;
-        frames.push_back(f);
-    }
-    return frames;
-}
-
-// The pixels of a line inside the canvas, from its closed form: one per step of the
-// major axis, the minor coordinate rounded, halves towards the second end.
-std::vector<std::pair<int, int>> line_pixels(const Frame& f) {
-    int dx = std::abs(f.x2 - f.x1), dy = std::abs(f.y2 - f.y1);
-    int sx = f.x2 >= f.x1 ? 1 : -1, sy = f.y2 >= f.y1 ? 1 : -1;
-    std::vector<std::pair<int, int>> pixels;
-    if (dx >= dy) {
-        for (int j = 0; j <= dx; ++j) pixels.push_back({f.x1 + sx * j, f.y1 + sy * (dx ? (2 * j * dy + dx) / (2 * dx) : 0)});
-    } else {
-        for (int j = 0; j <= dy; ++j) pixels.push_back({f.x1 + sx * ((2 * j * dx + dy) / (2 * dy)), f.y1 + sy * j});
-    }
-    return pixels;
-}
-
 std::string type_name_and_wait(ProgramRun& run, const std::string& name) {
     EXPECT_TRUE(run.terminal().wait_for("fájl neve?"));
     run.terminal().text(name);
@@ -129,11 +95,9 @@ TEST(Program, WindowShowsExactlyFrameOneDuringTheDelay) {
     pause_ms(700);
     auto image = viewer.image(window, 1024, 768);
     ASSERT_EQ(image.size(), 1024u * 768u);
-    std::vector<uint32_t> expected(1024 * 768, 0);
-    for (const Frame& f : first_frame(path)) {
-        for (auto [x, y] : line_pixels(f)) expected[size_t(y * 1024 + x)] = 0xA80000;
-        expected[size_t(f.y1 * 1024 + f.x1)] = 0xFCFCFC;
-    }
+    auto frame1 = frame_records(run_child({GRAVITY_TRACE, path, "1"}).out, 1);
+    ASSERT_EQ(frame1.size(), 3u);
+    auto expected = expected_frame(frame1, 1024, 768);
     int wrong = 0;
     for (size_t i = 0; i < expected.size(); ++i) wrong += image[i] != expected[i];
     EXPECT_EQ(wrong, 0);

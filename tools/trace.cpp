@@ -1,7 +1,11 @@
 // gravity-trace: loads a parameter file as the program does and runs its frames with
 // the drawing replaced by printing: no window, no console, no delay.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime/checks.h"
@@ -13,18 +17,26 @@
 #include "sim/coords.h"
 #include "sim/gravity.h"
 #include "sim/merge.h"
+#include "tools/picture.h"
+#include "tools/png.h"
 
 namespace {
 
 using namespace sim;
 
 constexpr const char* USAGE =
-    "usage: gravity-trace [--hex] [--print=all|last|none] FILE FRAMES\n"
+    "usage: gravity-trace [--hex] [--print=all|last|none] [--size WxH] [--png FILE]\n"
+    "                     [--frames-png DIR] FILE FRAMES\n"
     "  FILE    parameter file, - for standard input\n"
     "  FRAMES  number of frames to run (0: load only)\n"
     "  --hex   reals as 20 hex digits: sign and exponent, then the significand\n"
     "  --print all (default): P, L and F records; last: P and the last frame's F\n"
-    "          records; none: the P record only\n";
+    "          records; none: the P record only\n"
+    "  --size WxH        the canvas the pictures are drawn for (default 800x600)\n"
+    "  --png FILE        after the run, one picture: every body's path in dark grey,\n"
+    "                    and over it the last frame as the window shows it\n"
+    "  --frames-png DIR  every frame as the window shows it during the frame's delay,\n"
+    "                    DIR/frame-000001.png and on\n";
 
 enum class Print { all, last, none };
 
@@ -33,7 +45,13 @@ struct Options {
     Print print = Print::all;
     const char* file = nullptr;
     unsigned long long frames = 0;
+    int width = 800, height = 600;
+    std::string png;         // --png
+    std::string frames_dir;  // --frames-png
 };
+
+Options options;
+std::unique_ptr<tools::Pictures> pictures;
 
 // Records are collected here and written in large pieces; the exit procedure hands
 // over what is left, so that a report always follows every record printed before it.
@@ -51,9 +69,27 @@ void flush_records() {
     used = 0;
 }
 
+// A picture that cannot be written is said on standard error; the run still ends
+// with a non-zero code.
+bool write_picture(const std::string& path, const std::vector<uint32_t>& pixels) {
+    std::string problem = tools::write_png(path, pixels.data(), pictures->width(), pictures->height());
+    if (problem.empty()) return true;
+    runtime::ShortString text("gravity-trace: cannot write ");
+    text.append(path);
+    text.append(": ");
+    text.append(problem);
+    runtime::write_statement(runtime::STDERR, text, true);
+    return false;
+}
+
+// Records first, then the summary picture of the frames drawn so far: both are
+// out before a report follows.
 void trace_exit() {
     runtime::EXITPROC = saved_exit;
     flush_records();
+    if (pictures && !options.png.empty() && !write_picture(options.png, pictures->summary()) &&
+        runtime::EXITCODE == 0)
+        runtime::EXITCODE = 1;
 }
 
 void emit(const char* text, size_t len) {
@@ -99,6 +135,23 @@ void emit_real(long double v, bool hex) {
     runtime::HALT(2);
 }
 
+bool parse_size(const char* text, int& width, int& height) {
+    char tail;
+    return std::sscanf(text, "%dx%d%c", &width, &height, &tail) == 2 && width >= 1 && height >= 1 &&
+           width <= 16384 && height <= 16384;
+}
+
+// The value of an option given as --name VALUE or --name=VALUE.
+const char* option_value(const char* name, int& i) {
+    const char* arg = runtime::argument(i);
+    size_t len = std::strlen(name);
+    if (std::strncmp(arg, name, len) != 0) return nullptr;
+    if (arg[len] == '=') return arg + len + 1;
+    if (arg[len] != '\0') return nullptr;
+    if (i + 1 >= runtime::argument_count()) usage_error("an option lacks its value");
+    return runtime::argument(++i);
+}
+
 bool parse_frames(const char* text, unsigned long long& frames) {
     if (*text == '\0') return false;
     frames = 0;
@@ -126,6 +179,12 @@ Options parse_options() {
             o.print = Print::last;
         } else if (std::strcmp(arg, "--print=none") == 0) {
             o.print = Print::none;
+        } else if (const char* size = option_value("--size", i)) {
+            if (!parse_size(size, o.width, o.height)) usage_error("--size takes WxH, each 1 to 16384");
+        } else if (const char* png = option_value("--png", i)) {
+            o.png = png;
+        } else if (const char* dir = option_value("--frames-png", i)) {
+            o.frames_dir = dir;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             usage_error("unknown option");
         } else if (positional == 0) {
@@ -147,27 +206,56 @@ void print_body(int I, bool hex) {
     emit("\n");
 }
 
+void write_frame(unsigned long long k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06llu.png", k);
+    if (!write_picture(options.frames_dir + name, pictures->canvas())) runtime::HALT(1);
+}
+
+// The frame loop with the delay replaced: records, and the pictures when asked for.
 [[gnu::noinline]] void run_frames(const Options& o) {
     for (unsigned long long k = 1; k <= o.frames; ++k) {
         merge_pass();
         bool print = o.print == Print::all || (o.print == Print::last && k == o.frames);
+        if (pictures) pictures->begin_frame();
         for (int I = 1; I <= N; ++I) {
             ScreenCoords s = screen_coords(I);
+            if (pictures) pictures->draw_body(s);
             if (!print) continue;
             char head[96];
             emit(head, size_t(std::snprintf(head, sizeof head, "F %llu %d %d %d %d %d", k, I, s.x1, s.y1, s.x2, s.y2)));
             print_body(I, o.hex);
+        }
+        if (pictures) {
+            pictures->end_frame();
+            if (!o.frames_dir.empty()) write_frame(k);
+            pictures->erase_frame();
         }
         gravity_pass();
         drift();
     }
 }
 
+void prepare_frames_dir(const std::string& dir) {
+    struct stat st;
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    if (mkdir(dir.c_str(), 0777) == 0) return;
+    runtime::ShortString text("gravity-trace: cannot make ");
+    text.append(dir);
+    text.append(": ");
+    text.append(std::strerror(errno));
+    runtime::write_statement(runtime::STDERR, text, true);
+    runtime::HALT(1);
+}
+
 [[gnu::noinline]] void trace_main() {
     runtime::initialize();
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = trace_exit;
-    Options o = parse_options();
+    options = parse_options();
+    const Options& o = options;
+    if (!o.png.empty() || !o.frames_dir.empty()) pictures = std::make_unique<tools::Pictures>(o.width, o.height);
+    if (!o.frames_dir.empty()) prepare_frames_dir(o.frames_dir);
     runtime::ASSIGN(BE, std::strcmp(o.file, "-") == 0 ? "" : o.file);
     runtime::RESET(BE);
     runtime::INT_IOCHECK();
