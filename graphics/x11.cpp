@@ -398,10 +398,15 @@ void event_loop(Canvas& c) {
     }
 }
 
+// The window thread's canvas: not a local, so that it keeps its values across the
+// long jump out of Xlib when the server goes away.
+Canvas window_canvas;
+
 void window_main(int width, int height, bool maximized) {
     runtime::reset_fpu();
     runtime::install_thread_signal_stack();
-    Canvas c;
+    Canvas& c = window_canvas;
+    c = Canvas{};
     c.width = width;
     c.height = height;
     std::jmp_buf lost;
@@ -429,11 +434,12 @@ void window_main(int width, int height, bool maximized) {
         }
         if (c.d) XCloseDisplay(c.d);
     } else {
-        release_canvas(c, false);  // the connection is gone: so is the window; leave Xlib alone
+        // The server has gone, and the window with it: as if the user had closed it.
+        release_canvas(c, false);
     }
     connection_lost = nullptr;
     std::lock_guard<std::mutex> hold(handshake.lock);
-    if (handshake.state == Handshake::starting) handshake.state = Handshake::failed;
+    if (handshake.state == Handshake::starting) handshake.state = c.w != 0 ? Handshake::shown : Handshake::failed;
     handshake.ended = true;
     handshake.changed.notify_all();
 }

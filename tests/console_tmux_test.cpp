@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
+#include <tuple>
 
 #include "tests/support/child.h"
 #include "tests/support/tmux.h"
@@ -211,6 +213,34 @@ TEST(TerminalMode, RestoredAfterCtrlC) {
     ASSERT_TRUE(t.wait_for("ready"));
     t.keys({"C-c"});
     m.expect_restored(130);
+}
+
+TEST(TerminalMode, RestoredAfterHaltAndASegmentationFault) {
+    ModeCheck halted("halt");
+    Tmux t(halted.command("halt"));
+    ASSERT_TRUE(t.wait_for("ready"));
+    t.keys({"Enter"});
+    halted.expect_restored(3);
+    ModeCheck faulted("segv");
+    Tmux u(faulted.command("segv"));
+    ASSERT_TRUE(u.wait_for("ready"));
+    u.keys({"Enter"});
+    faulted.expect_restored(216);
+    EXPECT_TRUE(u.wait_for("Runtime error 216 at 0x"));
+}
+
+TEST(TerminalMode, RestoredAfterSigtermAndSighup) {
+    for (auto [name, signal, code] : {std::tuple{"term", "TERM", 143}, std::tuple{"hup", "HUP", 129}}) {
+        ModeCheck m(name);
+        std::string pid_file = m.dir + "/" + name + ".pid";
+        Tmux t("echo $$ > " + pid_file + "; exec sh -c " + shell_quote(m.command("wait")));
+        ASSERT_TRUE(t.wait_for("ready"));
+        // The probe is the shell's only child.
+        std::string shell = read_text_file(pid_file);
+        shell.erase(shell.find_last_not_of("\n") + 1);
+        ASSERT_EQ(std::system(("pkill -" + std::string(signal) + " -P " + shell + " -f console_probe").c_str()), 0);
+        m.expect_restored(code);
+    }
 }
 
 TEST(Screen, OutputRedirectedToAFileStillShowsOnTheTerminal) {

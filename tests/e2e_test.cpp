@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <set>
 #include <thread>
 
@@ -31,8 +35,12 @@ void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 // One run of the program in a terminal, between two readings of the terminal's mode.
 class ProgramRun {
 public:
-    explicit ProgramRun(const std::string& name, const std::string& x_display = "")
-        : dir_(temp_dir() + "/" + name), tmux_(command(x_display.empty() ? display->display() : x_display), 100, 30) {}
+    // x_display: the X display to run on; "none" for none at all. redirect: appended
+    // to the program's command line.
+    explicit ProgramRun(const std::string& name, const std::string& x_display = "", const std::string& redirect = "")
+        : dir_(temp_dir() + "/" + name),
+          tmux_(command(x_display.empty() ? display->display() : x_display == "none" ? "" : x_display, redirect), 100,
+                30) {}
 
     Tmux& terminal() { return tmux_; }
     std::string file(const std::string& name, const std::string& content) {
@@ -49,9 +57,9 @@ public:
     }
 
 private:
-    std::string command(const std::string& x) const {
+    std::string command(const std::string& x, const std::string& redirect) const {
         return "cd " + shell_quote(temp_dir()) + "; trap '' INT; stty -g > " + dir_ + ".before; DISPLAY=" + x +
-               " LANG=C.UTF-8 " + shell_quote(GRAVITY) + "; echo $? > " + dir_ + ".rc; stty -g > " + dir_ +
+               " LANG=C.UTF-8 " + shell_quote(GRAVITY) + " " + redirect + "; echo $? > " + dir_ + ".rc; stty -g > " + dir_ +
                ".after; exec sleep 60";  // a live pane: tmux scrolls a dead one for its notice
     }
     std::string dir_;
@@ -244,4 +252,96 @@ TEST(Program, UnderAWindowManagerTheCanvasIsTheMaximisedClientArea) {
     run.terminal().keys({"Enter"});
     EXPECT_EQ(run.finish(), 0);
     setenv("DISPLAY", display->display().c_str(), 1);
+}
+
+TEST(Robustness, LosingTheXServerIsLikeClosingTheWindow) {
+    XServer lost("1024x768x24");
+    ProgramRun run("lost", lost.display());
+    run.file("two.txt", TWO_BODY);
+    type_name_and_wait(run, "two.txt");
+    {
+        XViewer viewer;  // closed again before the server goes
+        ASSERT_NE(viewer.find_window(TITLE), 0u);
+    }
+    lost.kill_server();
+    pause_ms(500);
+    EXPECT_TRUE(read_text_file(temp_dir() + "/lost.rc").empty());  // frames go on
+    run.terminal().text("s");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez nyomja meg az Enter gombot"));
+    EXPECT_FALSE(run.terminal().wait_for("Runtime error", 0));
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+    setenv("DISPLAY", display->display().c_str(), 1);
+}
+
+TEST(Robustness, NoDisplayEndsAtTheFirstLineWithTheTerminalRestored) {
+    ProgramRun run("nodisplay", "none");
+    run.file("two.txt", TWO_BODY);
+    type_name_and_wait(run, "two.txt");
+    ASSERT_TRUE(run.terminal().wait_for("Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)"));
+    EXPECT_TRUE(run.terminal().wait_for("Window creation failed", 0));
+    EXPECT_EQ(run.finish(), 1);
+}
+
+TEST(Robustness, BadParameterFilesGiveTheirNumbers) {
+    struct Case {
+        const char* name;
+        std::string content;
+        int code;
+    };
+    std::filesystem::create_directories(temp_dir() + "/a-directory");
+    const Case cases[] = {
+        {"a-directory", "", 5},
+        {"missing-dir/file.txt", "", 3},
+        {"garbage.bin", std::string("\x7f" "ELF\x02\x01\x00\x00\xff\xfe", 10), 106},
+        {"bom.txt", "\xef\xbb\xbf" "2 1 2 3 4 5 1 2 3 4 5 0 1 1\n", 106},
+    };
+    for (const Case& c : cases) {
+        if (!c.content.empty()) write_file(c.name, c.content);
+        ProgramRun run(std::string("bad-") + (c.content.empty() ? "none" : c.name));
+        type_name_and_wait(run, c.name);
+        EXPECT_TRUE(run.terminal().wait_for("Runtime error " + std::to_string(c.code) + " at 0x")) << c.name;
+        EXPECT_EQ(run.finish(), c.code) << c.name;
+    }
+}
+
+TEST(Robustness, UnusualNamesAFifoAndAHugeFileThatEndsEarly) {
+    for (const char* name : {"with blanks.txt", "trailing blank ", "árvíztűrő.txt"}) {
+        std::string path = write_file(name, TWO_BODY);
+        auto r = run_child({GRAVITY_TRACE, "--print=none", path, "1"});
+        EXPECT_EQ(r.exit_code, 0) << name;
+    }
+    auto trimmed = run_child({GRAVITY_TRACE, temp_dir() + "/trailing blank", "0"});
+    EXPECT_EQ(trimmed.exit_code, 2);  // the blank is part of the name
+    std::string fifo = temp_dir() + "/params.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo) << TWO_BODY; });
+    auto r = run_child({GRAVITY_TRACE, "--print=none", fifo, "2"});
+    writer.join();
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "P 2 20 2 1.5\n");
+    std::string huge = write_file("huge.txt", TWO_BODY);
+    ASSERT_EQ(truncate(huge.c_str(), 1LL << 30), 0);  // a gigabyte of zero bytes after C
+    auto start = std::chrono::steady_clock::now();
+    r = run_child({GRAVITY_TRACE, "--print=none", huge, "1"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));  // only what is needed is read
+    std::remove(huge.c_str());
+}
+
+TEST(Robustness, ReportToAFullDiskAndInputAtItsEnd) {
+    ProgramRun full("fulldisk", "", "> /dev/full");
+    type_name_and_wait(full, "no-such-file.txt");
+    EXPECT_EQ(full.finish(), 2);
+    ProgramRun ended("eof", "", "< /dev/null");
+    EXPECT_EQ(ended.finish(), 106);  // an empty name, then standard input at its end
+}
+
+TEST(Robustness, LongRunsKeepTheirMemory) {
+    std::string three = std::string(EXAMPLES_DIR) + "/binary-star.txt";
+    auto short_run = run_child({GRAVITY_TRACE, "--print=none", three, "20000"});
+    auto long_run = run_child({GRAVITY_TRACE, "--print=none", three, "200000"});
+    EXPECT_EQ(short_run.exit_code, 0);
+    EXPECT_EQ(long_run.exit_code, 0);
+    EXPECT_LE(long_run.max_rss_kb, short_run.max_rss_kb + 256);
 }

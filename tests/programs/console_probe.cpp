@@ -105,6 +105,22 @@ void error() {
     RUNERROR(201);
 }
 
+void halt() {
+    start();
+    say("ready", true);
+    console::READLN_END(INPUT);
+    HALT(3);
+}
+
+volatile int* volatile nowhere = nullptr;
+
+void segv() {
+    start();
+    say("ready", true);
+    console::READLN_END(INPUT);
+    *nowhere = 1;
+}
+
 void wait_line() {
     start();
     say("ready", true);
@@ -116,7 +132,8 @@ struct Case {
     void (*run)();
 };
 constexpr Case CASES[] = {{"lines", lines}, {"keys", keys}, {"width", width}, {"scroll", scroll},
-                          {"poll", poll},   {"error", error}, {"wait", wait_line}};
+                          {"poll", poll},   {"error", error}, {"wait", wait_line},
+                          {"halt", halt},   {"segv", segv}};
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,10 +65,12 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
         if (fds[1].revents) drain(err[0], r.err, err_open);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
     close(out[0]);
     close(err[0]);
     if (pty_master >= 0) close(pty_master);
+    r.max_rss_kb = usage.ru_maxrss;
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     return r;

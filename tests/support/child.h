@@ -10,6 +10,7 @@ struct ChildResult {
     std::string err;
     int exit_code = -1;  // -1 when ended by a signal
     int signal = 0;
+    long max_rss_kb = 0;  // the child's peak resident memory
 };
 
 struct ChildOptions {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,8 +34,13 @@ XServer::XServer(const std::string& geometry, bool window_manager) {
     if (pipe(fds) != 0) throw std::runtime_error("pipe");
     xvfb_pid_ = fork();
     if (xvfb_pid_ == 0) {
+        // Nothing of the test's own: no pipe of ctest's stays open in an orphan, and
+        // the server goes with the test that started it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         close(fds[0]);
-        int devnull = open("/dev/null", O_WRONLY);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 0);
+        dup2(devnull, 1);
         dup2(devnull, 2);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-nolisten", "tcp",
@@ -54,6 +60,7 @@ XServer::XServer(const std::string& geometry, bool window_manager) {
     if (window_manager) {
         wm_pid_ = fork();
         if (wm_pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             int devnull = open("/dev/null", O_WRONLY);
             dup2(devnull, 1);
             dup2(devnull, 2);
