@@ -37,10 +37,13 @@ class ProgramRun {
 public:
     // x_display: the X display to run on; "none" for none at all. redirect: appended
     // to the program's command line.
-    explicit ProgramRun(const std::string& name, const std::string& x_display = "", const std::string& redirect = "")
+    // wrapper: a command the program runs under (valgrind).
+    explicit ProgramRun(const std::string& name, const std::string& x_display = "", const std::string& redirect = "",
+                        const std::string& wrapper = "")
         : dir_(temp_dir() + "/" + name),
-          tmux_(command(x_display.empty() ? display->display() : x_display == "none" ? "" : x_display, redirect), 100,
-                30) {}
+          tmux_(command(x_display.empty() ? display->display() : x_display == "none" ? "" : x_display, redirect,
+                        wrapper),
+                100, 30) {}
 
     Tmux& terminal() { return tmux_; }
     std::string file(const std::string& name, const std::string& content) {
@@ -49,7 +52,7 @@ public:
     // Waits for the end and returns the exit code; the mode must be as before.
     int finish() {
         std::string rc;
-        for (int i = 0; i < 500 && (rc = read_text_file(dir_ + ".rc")).empty(); ++i) pause_ms(20);
+        for (int i = 0; i < 1500 && (rc = read_text_file(dir_ + ".rc")).empty(); ++i) pause_ms(20);
         std::string after;
         for (int i = 0; i < 100 && (after = read_text_file(dir_ + ".after")).empty(); ++i) pause_ms(20);
         EXPECT_EQ(read_text_file(dir_ + ".before"), after) << "terminal mode changed";
@@ -57,9 +60,9 @@ public:
     }
 
 private:
-    std::string command(const std::string& x, const std::string& redirect) const {
+    std::string command(const std::string& x, const std::string& redirect, const std::string& wrapper) const {
         return "cd " + shell_quote(temp_dir()) + "; trap '' INT; stty -g > " + dir_ + ".before; DISPLAY=" + x +
-               " LANG=C.UTF-8 " + shell_quote(GRAVITY) + " " + redirect + "; echo $? > " + dir_ + ".rc; stty -g > " + dir_ +
+               " LANG=C.UTF-8 " + wrapper + " " + shell_quote(GRAVITY) + " " + redirect + "; echo $? > " + dir_ + ".rc; stty -g > " + dir_ +
                ".after; exec sleep 60";  // a live pane: tmux scrolls a dead one for its notice
     }
     std::string dir_;
@@ -344,4 +347,23 @@ TEST(Robustness, LongRunsKeepTheirMemory) {
     EXPECT_EQ(short_run.exit_code, 0);
     EXPECT_EQ(long_run.exit_code, 0);
     EXPECT_LE(long_run.max_rss_kb, short_run.max_rss_kb + 256);
+}
+
+TEST(Robustness, AWholeRunIsCleanUnderMemcheck) {
+    std::string log = temp_dir() + "/memcheck.log";
+    ProgramRun run("memcheck", "", "",
+                   "valgrind --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --log-file=" + log);
+    ASSERT_TRUE(run.terminal().wait_for("fájl neve?", 30000));
+    run.terminal().text(std::string(EXAMPLES_DIR) + "/star-planets.txt");
+    run.terminal().keys({"Enter"});
+    XViewer viewer;
+    ASSERT_NE(viewer.find_window(TITLE, 30000), 0u);
+    pause_ms(1000);
+    run.terminal().text("s");
+    ASSERT_TRUE(run.terminal().wait_for("Kilépéshez", 30000));
+    run.terminal().keys({"Enter"});
+    EXPECT_EQ(run.finish(), 0);
+    std::string report = read_text_file(log);
+    EXPECT_NE(report.find("ERROR SUMMARY: 0 errors"), std::string::npos) << report;
+    EXPECT_NE(report.find("definitely lost: 0 bytes"), std::string::npos) << report;
 }
