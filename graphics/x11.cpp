@@ -429,6 +429,7 @@ void window_main(int width, int height, bool maximized) {
             set_state(Handshake::shown);
             event_loop(c);
             release_canvas(c, true);
+            XFreeGC(c.d, c.gc);
             XDestroyWindow(c.d, c.w);
             XSync(c.d, False);  // the server has destroyed it before close_window returns
         }

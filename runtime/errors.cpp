@@ -18,6 +18,7 @@ ExitProcedure EXITPROC = nullptr;
 namespace {
 
 thread_local uintptr_t thread_stack_top = 0;
+void (*process_end)(uint16_t) = nullptr;
 
 constexpr int MAX_FINALIZATIONS = 8;
 void (*finalizations[MAX_FINALIZATIONS])();
@@ -73,6 +74,7 @@ void write_report() {
 }  // namespace
 
 void note_stack_top(uintptr_t top) { thread_stack_top = top; }
+void set_process_end(void (*end)(uint16_t)) { process_end = end; }
 uintptr_t stack_top() { return thread_stack_top; }
 
 void add_finalization(void (*finalize)()) {
@@ -96,6 +98,7 @@ void DO_EXIT() {
     }
     // A finalisation that raises starts the sequence again; it must not run twice.
     while (finalization_count > 0) finalizations[--finalization_count]();
+    if (process_end != nullptr) process_end(EXITCODE);
     if (ERRORADDR != 0) write_report();
     remove_fault_filter();
     _exit(EXITCODE);

@@ -26,6 +26,11 @@ void add_finalization(void (*finalize)());
 // with EXITCODE. The one way out of the process.
 [[noreturn]] void DO_EXIT();
 
+// For a harness that runs the program's code over and over in one process (a fuzzer):
+// called at the end of the exit sequence instead of ending the process, and must not
+// return (it jumps back into the harness). Nothing else sets it.
+void set_process_end(void (*end)(uint16_t exit_code));
+
 // The top of the calling thread's stack, recorded when the thread starts; it bounds
 // the back-trace walk and tells a stack overflow from other access violations.
 void note_stack_top(uintptr_t top);

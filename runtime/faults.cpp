@@ -44,6 +44,17 @@ FaultClass classify_fpe(const FaultInfo& f) {
     }
 }
 
+// A thread that already has an alternate stack (a sanitizer gives every thread one,
+// and takes it back itself when the thread ends) keeps it.
+void use_signal_stack(char* stack, size_t size) {
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) return;
+    stack_t ss{};
+    ss.ss_sp = stack;
+    ss.ss_size = size;
+    sigaltstack(&ss, nullptr);
+}
+
 // Entered in place of the faulting instruction, on the faulting thread, as if called
 // from there; not a signal handler, so the whole exit sequence may run.
 [[noreturn]] void fault_error_path(uint16_t error, uintptr_t address, uintptr_t frame, bool fpu_reset) {
@@ -97,17 +108,11 @@ FaultClass classify_fault(const FaultInfo& f) {
 
 void install_thread_signal_stack() {
     static thread_local char stack[64 * 1024];
-    stack_t ss{};
-    ss.ss_sp = stack;
-    ss.ss_size = sizeof stack;
-    sigaltstack(&ss, nullptr);
+    use_signal_stack(stack, sizeof stack);
 }
 
 void install_fault_filter() {
-    stack_t ss{};
-    ss.ss_sp = main_signal_stack;
-    ss.ss_size = sizeof main_signal_stack;
-    sigaltstack(&ss, nullptr);
+    use_signal_stack(main_signal_stack, sizeof main_signal_stack);
     struct sigaction sa {};
     sa.sa_sigaction = fault_filter;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;

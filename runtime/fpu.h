@@ -24,7 +24,14 @@ struct FpuControlWord {
 };
 static_assert(sizeof(FpuControlWord) == 2, "the x87 control word is 16 bits");
 
-inline constexpr uint16_t bits_of(FpuControlWord w) { return std::bit_cast<uint16_t>(w); }
+// The word's 16 bits, spelled out (not every compiler can bit_cast bit-fields in a
+// constant expression; the layout itself is checked by the tests).
+inline constexpr uint16_t bits_of(FpuControlWord w) {
+    return uint16_t(w.invalid_masked | w.denormal_masked << 1 | w.zerodivide_masked << 2 | w.overflow_masked << 3 |
+                    w.underflow_masked << 4 | w.precision_masked << 5 | w.reserved6 << 6 | w.reserved7 << 7 |
+                    w.precision_control << 8 | w.rounding_control << 10 | w.infinity_control << 12 |
+                    w.reserved13 << 13);
+}
 
 // The program's word: invalid operation, division by zero and overflow trap;
 // denormal, underflow and precision do not; 64-bit precision; round to nearest even.

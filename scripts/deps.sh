@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only those missing.
 set -euo pipefail
 
-PACKAGES=(g++ cmake make binutils libgtest-dev libbenchmark-dev libx11-dev libxext-dev libpng-dev xvfb openbox tmux valgrind)
+PACKAGES=(g++ clang libclang-rt-14-dev cmake make binutils libgtest-dev libbenchmark-dev libx11-dev libxext-dev libpng-dev xvfb openbox tmux valgrind)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

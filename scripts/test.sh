@@ -1,8 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test: the suite, the suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the canvas's threading tests
+# under ThreadSanitizer, and each fuzz target for a minute. GRAVITY_QUICK=1 runs the
+# suite alone (for a quick look while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
-cd BUILD
-ctest --output-on-failure -j2 --timeout 600
+(cd BUILD && ctest --output-on-failure -j2 --timeout 600)
+[ "${GRAVITY_QUICK:-0}" = 1 ] && exit 0
+
+echo "== the suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B BUILD-asan -DCMAKE_BUILD_TYPE=Release -DGRAVITY_SANITIZE=ON >/dev/null
+cmake --build BUILD-asan -j2 >/dev/null
+# The program's own fault handling must see the processor faults that the tests
+# provoke on purpose. Valgrind cannot run sanitized programs: the memcheck test is
+# left to the plain build above.
+(cd BUILD-asan && ASAN_OPTIONS=handle_segv=0:handle_sigfpe=0:handle_sigill=0:detect_leaks=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure -j2 --timeout 900 -E Memcheck)
+
+echo "== the canvas's threading tests under ThreadSanitizer"
+cmake -S . -B BUILD-tsan -DCMAKE_BUILD_TYPE=Release -DGRAVITY_TSAN=ON >/dev/null
+cmake --build BUILD-tsan -j2 --target x11_test >/dev/null
+TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/x11_test
+
+echo "== fuzzing"
+scripts/fuzz.sh

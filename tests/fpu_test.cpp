@@ -17,6 +17,7 @@ TEST(ControlWord, ProgramWordTrapsInvalidZeroDivideAndOverflowOnly) {
     EXPECT_EQ(FPUCW.precision_control, 3);
     EXPECT_EQ(FPUCW.rounding_control, 0);
     EXPECT_EQ(bits_of(ROUND_CW), 0x1372);
+    EXPECT_EQ(std::bit_cast<uint16_t>(FPUCW), 0x1332);  // the bit-fields lie where the processor reads them
 }
 
 TEST(ControlWord, RoundRestoresTheCallersWord) {

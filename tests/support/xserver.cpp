@@ -93,7 +93,12 @@ void XServer::kill_server() {
 
 XServer::~XServer() { kill_server(); }
 
-XViewer::XViewer() : display_(XOpenDisplay(nullptr)) {
+XViewer::XViewer() : display_(nullptr) {
+    // A server busy with another client can refuse a connection for a moment.
+    for (int i = 0; i < 100 && display_ == nullptr; ++i) {
+        display_ = XOpenDisplay(nullptr);
+        if (display_ == nullptr) sleep_ms(20);
+    }
     if (display_ == nullptr) throw std::runtime_error("no display");
     XSetErrorHandler(ignore_errors);
 }
