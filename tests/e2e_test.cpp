@@ -308,6 +308,21 @@ TEST(Robustness, BadParameterFilesGiveTheirNumbers) {
     }
 }
 
+TEST(Robustness, AFileTheUserMayNotReadGives5) {
+    // Run as nobody: root may read any file. The file lies where nobody can reach it.
+    char path[] = "/tmp/gravity-unreadable-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, TWO_BODY.data(), TWO_BODY.size()), ssize_t(TWO_BODY.size()));
+    close(fd);
+    chmod(path, 0);
+    auto r = run_child({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", GRAVITY_TRACE, path,
+                        "1"});
+    std::remove(path);
+    EXPECT_EQ(r.exit_code, 5);
+    EXPECT_NE(r.out.find("Runtime error 5 at 0x"), std::string::npos);
+}
+
 TEST(Robustness, UnusualNamesAFifoAndAHugeFileThatEndsEarly) {
     for (const char* name : {"with blanks.txt", "trailing blank ", "árvíztűrő.txt"}) {
         std::string path = write_file(name, TWO_BODY);
