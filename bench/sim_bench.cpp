@@ -73,11 +73,38 @@ void BM_GravityStraightforward(benchmark::State& state) {
     set_counters(state, n);
 }
 
+// Merge passes with no pair in range: positions on a grid 10 pixels apart.
+void fill_grid(int n) {
+    sim::N = sim::Word(n);
+    sim::UTKOZES = 2;
+    for (int I = 1; I <= n; ++I) {
+        long double row[5] = {1, (long double)(I % 100) * 10, (long double)(I / 100) * 10, 0, 0};
+        for (int K = 1; K <= 5; ++K) sim::F(I, K) = row[K - 1];
+    }
+}
+
+void plain_merge(int n, long double utkozes) {
+    for (int I = 1; I <= n; ++I) {
+        for (int J = I + 1; J <= n; ++J) {
+            long double dx = sim::F(I, 2) - sim::F(J, 2), dy = sim::F(I, 3) - sim::F(J, 3);
+            if (std::sqrt(dx * dx + dy * dy) <= utkozes) benchmark::DoNotOptimize(J);
+        }
+    }
+}
+
 void BM_MergePass(benchmark::State& state) {
     int n = int(state.range(0));
-    fill(n, nullptr);
+    fill_grid(n);
     runtime::reset_fpu();
     for (auto _ : state) sim::merge_pass();
+    set_counters(state, n);
+}
+
+void BM_MergeStraightforward(benchmark::State& state) {
+    int n = int(state.range(0));
+    fill_grid(n);
+    runtime::reset_fpu();
+    for (auto _ : state) plain_merge(n, sim::UTKOZES);
     set_counters(state, n);
 }
 
@@ -85,6 +112,7 @@ void BM_MergePass(benchmark::State& state) {
 
 BENCHMARK(BM_GravityPass)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GravityStraightforward)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MergePass)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergePass)->Arg(50)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeStraightforward)->Arg(50)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

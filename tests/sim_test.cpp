@@ -233,3 +233,36 @@ TEST(Reference, ProductAgreesBitForBitOnRandomSystems) {
         }
     }
 }
+
+// The merge pass may skip the pairs when no pair can merge: never where one would.
+TEST(Reference, SkippedPassesAreThoseThatWouldDoNothing) {
+    struct Case {
+        std::vector<Body> bodies;
+        long double utkozes;
+    };
+    const Case cases[] = {
+        {{{1, 0, 0, 0, 0}, {1, 3, 4, 0, 0}, {1, 50, 50, 0, 0}}, 5},                          // exactly at the distance
+        {{{1, 0, 0, 0, 0}, {1, 3, 4, 0, 0}}, std::nextafter(5.0L, 0.0L)},                    // a hair beyond
+        {{{1, 0, 0, 0, 0}, {1, 1e-3000L, 0, 0, 0}}, 0},                                     // a square that underflows
+        {{{1, 7, 7, 0, 0}, {1, 7, 7, 0, 0}}, 0},                                            // one point
+        {{{1, 0, 0, 0, 0}, {1, 0, 2, 0, 0}, {1, 0, 4, 0, 0}}, 2},                           // a column: equal x
+        {{{1, 1e2300L, 0, 0, 0}, {1, -1e2300L, 0, 0, 0}}, 1},                               // far, but no overflow
+        {{{2, 100, 100, 0, 0}, {3, 100.5L, 300, 0, 0}, {1, 300, 100.25L, 0, 0}}, 1},         // close in one axis only
+    };
+    for (const Case& c : cases) {
+        reference::System ref;
+        ref.F.assign(c.bodies.size() + 2, {});
+        for (size_t i = 0; i < c.bodies.size(); ++i) {
+            const Body& b = c.bodies[i];
+            ref.F[i + 1] = {0, b.m, b.x, b.y, b.vx, b.vy};
+        }
+        ref.N = int(c.bodies.size());
+        ref.UTKOZES = c.utkozes;
+        set_system(c.bodies, c.utkozes);
+        merge_pass();
+        reference::merge(ref);
+        ASSERT_EQ(N, ref.N);
+        for (int I = 1; I <= N; ++I)
+            for (int K = 1; K <= 5; ++K) EXPECT_TRUE(same_bits(F(I, K), ref.F[size_t(I)][size_t(K)]));
+    }
+}

@@ -126,6 +126,10 @@ TEST(TraceFrameErrors, FaultsAfterTheRecordsPrintedSoFar) {
     EXPECT_EQ(report_head(trace_text("2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 1)), "Runtime error 200");
     EXPECT_EQ(report_head(trace_text("2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 1)), "Runtime error 205");
     EXPECT_EQ(trace_text("1\n0 5 5 1 1\n0 -1 1\n", 3).exit_code, 0);  // a massless body alone
+    // The distance of a pair this far apart overflows in the merge pass itself.
+    auto far = trace_text("2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 1);
+    EXPECT_EQ(report_head(far), "Runtime error 205");
+    EXPECT_EQ(count_prefix(far.out, "F "), 0);
 }
 
 TEST(TraceFrameErrors, CoordinatesBeyondSixteenBits) {

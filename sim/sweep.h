@@ -1,0 +1,11 @@
+// A quick look for bodies close enough to merge: a sorted sweep over x.
+#pragma once
+
+namespace sim {
+
+// False only when the merge pass would certainly find no pair within distance and no
+// pair whose distance computation could fault (overflow of huge coordinates, or
+// differences so small that their squares underflow). True means: run the pass.
+bool may_merge(int n, long double distance);
+
+}  // namespace sim
