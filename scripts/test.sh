@@ -7,7 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
-(cd BUILD && ctest --output-on-failure -j2 --timeout 600)
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+(cd BUILD && ctest --output-on-failure -j2 --timeout 600) | tee -a "$summary"
 [ "${GRAVITY_QUICK:-0}" = 1 ] && exit 0
 
 echo "== the suite under AddressSanitizer and UndefinedBehaviorSanitizer"
@@ -18,12 +20,17 @@ cmake --build BUILD-asan -j2 >/dev/null
 # left to the plain build above.
 (cd BUILD-asan && ASAN_OPTIONS=handle_segv=0:handle_sigfpe=0:handle_sigill=0:detect_leaks=1 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ctest --output-on-failure -j2 --timeout 900 -E Memcheck)
+    ctest --output-on-failure -j2 --timeout 900 -E Memcheck) | tee -a "$summary"
 
 echo "== the canvas's threading tests under ThreadSanitizer"
 cmake -S . -B BUILD-tsan -DCMAKE_BUILD_TYPE=Release -DGRAVITY_TSAN=ON >/dev/null
 cmake --build BUILD-tsan -j2 --target x11_test >/dev/null
-TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/x11_test
+TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/x11_test | tee -a "$summary"
 
 echo "== fuzzing"
 scripts/fuzz.sh
+
+# Every stage above stops the script when anything fails: here all have passed.
+suites=$(grep -oE 'failed out of [0-9]+' "$summary" | awk '{n += $4} END {print n + 0}')
+threads=$(grep -oE '^\[  PASSED  \] [0-9]+' "$summary" | awk '{n += $4} END {print n + 0}')
+echo "all: $((suites + threads + 3)) passed, 0 failed"
