@@ -33,7 +33,6 @@ public:
     // taken as it stands (a lone escape is the Esc key).
     bool next(Key& key, bool input_idle);
     bool empty() const { return length_ == 0; }
-    size_t pending() const { return length_; }
 
 private:
     void drop(size_t n);

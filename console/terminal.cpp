@@ -73,7 +73,6 @@ bool open_output() {
 }
 
 int output_fd() { return out_fd; }
-bool input_is_terminal() { return input_terminal; }
 
 bool output_is_utf8() {
     setlocale(LC_CTYPE, "");

@@ -12,7 +12,6 @@ namespace console::terminal {
 // terminal. False when there is neither.
 bool open_output();
 int output_fd();
-bool input_is_terminal();
 bool output_is_utf8();
 
 // Input without line handling or echo, signal keys kept. The mode found at start-up

@@ -52,10 +52,6 @@ uint32_t pixel_value(const PixelFormat& f, const RGB& c) {
            uint32_t(c.blue & 0xFF) << f.blue_shift;
 }
 
-RGB rgb_of(const PixelFormat& f, uint32_t p) {
-    return {uint16_t(p >> f.red_shift & 0xFF), uint16_t(p >> f.green_shift & 0xFF), uint16_t(p >> f.blue_shift & 0xFF)};
-}
-
 void make_palette(int32_t colors) {
     MAXCOLOR = colors;
     for (int i = 0; i < 256; ++i) {

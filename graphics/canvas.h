@@ -15,7 +15,6 @@ struct PixelFormat {
 };
 
 uint32_t pixel_value(const PixelFormat& format, const RGB& c);
-RGB rgb_of(const PixelFormat& format, uint32_t pixel);
 
 struct Image {
     uint32_t* pixels = nullptr;  // width * height, row by row

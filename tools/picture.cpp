@@ -38,7 +38,6 @@ void Pictures::end_frame() {
     for (const auto& s : current_)
         if (s.x1 >= 0 && s.x1 < width_ && s.y1 >= 0 && s.y1 < height_) trail_[size_t(s.y1) * size_t(width_) + size_t(s.x1)] = 1;
     last_ = current_;
-    ++frames_;
 }
 
 void Pictures::erase_frame() {

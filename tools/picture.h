@@ -24,7 +24,6 @@ public:
     const std::vector<uint32_t>& canvas() const { return pixels_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    long frames_drawn() const { return frames_; }
 
     // The paths (each body's pixel in every complete frame, in dark grey) with the
     // last complete frame's picture over them.
@@ -35,7 +34,6 @@ private:
     std::vector<uint32_t> pixels_;
     std::vector<uint8_t> trail_;                // pixels some body has been at
     std::vector<sim::ScreenCoords> current_, last_;
-    long frames_ = 0;
 };
 
 }  // namespace tools
