@@ -190,43 +190,28 @@ struct ModeCheck {
 
 }  // namespace
 
-TEST(TerminalMode, RestoredAfterANormalEnd) {
-    ModeCheck m("normal");
-    Tmux t(m.command("wait"));
+// Runs the probe in mode to its "ready", presses key, and checks the exit code, the
+// terminal's mode, and the report when there is one.
+void check_restored(const std::string& mode, const char* key, int code, const std::string& report = "") {
+    ModeCheck m(mode);
+    Tmux t(m.command(mode));
     ASSERT_TRUE(t.wait_for("ready"));
-    t.keys({"Enter"});
-    m.expect_restored(0);
+    t.keys({key});
+    m.expect_restored(code);
+    if (!report.empty()) {
+        EXPECT_TRUE(t.wait_for(report));
+    }
 }
 
-TEST(TerminalMode, RestoredAfterARunTimeError) {
-    ModeCheck m("error");
-    Tmux t(m.command("error"));
-    ASSERT_TRUE(t.wait_for("ready"));
-    t.keys({"Enter"});
-    m.expect_restored(201);
-    EXPECT_TRUE(t.wait_for("Runtime error 201 at 0x"));
+TEST(TerminalMode, RestoredAfterANormalEndAnErrorAndHalt) {
+    check_restored("wait", "Enter", 0);
+    check_restored("error", "Enter", 201, "Runtime error 201 at 0x");
+    check_restored("halt", "Enter", 3);
 }
 
-TEST(TerminalMode, RestoredAfterCtrlC) {
-    ModeCheck m("interrupt");
-    Tmux t(m.command("wait"));
-    ASSERT_TRUE(t.wait_for("ready"));
-    t.keys({"C-c"});
-    m.expect_restored(130);
-}
-
-TEST(TerminalMode, RestoredAfterHaltAndASegmentationFault) {
-    ModeCheck halted("halt");
-    Tmux t(halted.command("halt"));
-    ASSERT_TRUE(t.wait_for("ready"));
-    t.keys({"Enter"});
-    halted.expect_restored(3);
-    ModeCheck faulted("segv");
-    Tmux u(faulted.command("segv"));
-    ASSERT_TRUE(u.wait_for("ready"));
-    u.keys({"Enter"});
-    faulted.expect_restored(216);
-    EXPECT_TRUE(u.wait_for("Runtime error 216 at 0x"));
+TEST(TerminalMode, RestoredAfterCtrlCAndASegmentationFault) {
+    check_restored("wait", "C-c", 130);
+    check_restored("segv", "Enter", 216, "Runtime error 216 at 0x");
 }
 
 TEST(TerminalMode, RestoredAfterSigtermAndSighup) {

@@ -78,6 +78,13 @@ std::string type_name_and_wait(ProgramRun& run, const std::string& name) {
 
 const std::string TWO_BODY = "2\n1000 320 240 0 0\n1 320 140 3.1 0\n20 2 1.5\n";
 
+// Gives the run a parameter file, types its name, and returns the canvas window.
+unsigned long start(ProgramRun& run, XViewer& viewer, const std::string& name, const std::string& params) {
+    run.file(name, params);
+    type_name_and_wait(run, name);
+    return viewer.find_window(TITLE);
+}
+
 }  // namespace
 
 TEST(Program, MissingFileReportsAfterTheNameAndOpensNoWindow) {
@@ -136,10 +143,8 @@ TEST(Program, WindowOpensOnlyAfterTheWholeFileIsRead) {
 
 TEST(Program, KeyStopsClosingLinesThenEnterEndsIt) {
     ProgramRun run("stop");
-    run.file("two.txt", TWO_BODY);
-    type_name_and_wait(run, "two.txt");
     XViewer viewer;
-    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ASSERT_NE(start(run, viewer, "two.txt", TWO_BODY), 0u);
     run.terminal().text("s");
     ASSERT_TRUE(run.terminal().wait_for("Kilépéshez nyomja meg az Enter gombot"));
     EXPECT_FALSE(viewer.window_exists(TITLE));
@@ -153,18 +158,14 @@ TEST(Program, KeyStopsClosingLinesThenEnterEndsIt) {
 
 TEST(Program, EnterTypedAheadEndsAtOnceAndAnExtendedKeyLeavesItsCode) {
     ProgramRun ahead("ahead");
-    ahead.file("two.txt", TWO_BODY);
-    type_name_and_wait(ahead, "two.txt");
     XViewer viewer;
-    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ASSERT_NE(start(ahead, viewer, "two.txt", TWO_BODY), 0u);
     ahead.terminal().text("s");
     ahead.terminal().keys({"Enter"});
     EXPECT_EQ(ahead.finish(), 0);
 
     ProgramRun up("up");
-    up.file("two.txt", TWO_BODY);
-    type_name_and_wait(up, "two.txt");
-    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ASSERT_NE(start(up, viewer, "two.txt", TWO_BODY), 0u);
     up.terminal().keys({"Up"});
     ASSERT_TRUE(up.terminal().wait_for("Kilépéshez"));
     EXPECT_TRUE(up.terminal().wait_for("H", 2000));
@@ -175,10 +176,8 @@ TEST(Program, EnterTypedAheadEndsAtOnceAndAnExtendedKeyLeavesItsCode) {
 
 TEST(Program, WindowKeysAndClosingTheWindowDoNotStopIt) {
     ProgramRun run("window");
-    run.file("two.txt", TWO_BODY);
-    type_name_and_wait(run, "two.txt");
     XViewer viewer;
-    unsigned long window = viewer.find_window(TITLE);
+    unsigned long window = start(run, viewer, "two.txt", TWO_BODY);
     ASSERT_NE(window, 0u);
     viewer.send_key(window);
     viewer.send_click(window);
@@ -228,10 +227,8 @@ TEST(Program, NoBodiesGiveABlackCanvasAndZeroScaleWhiteDotsOnly) {
 
 TEST(Program, BodyBeyondTheCoordinateRangeClosesTheWindowThenReports) {
     ProgramRun run("flying");
-    run.file("fly.txt", "1\n1 500 32000 0 300\n150 0 1\n");
-    type_name_and_wait(run, "fly.txt");
     XViewer viewer;
-    ASSERT_NE(viewer.find_window(TITLE), 0u);
+    ASSERT_NE(start(run, viewer, "fly.txt", "1\n1 500 32000 0 300\n150 0 1\n"), 0u);
     ASSERT_TRUE(run.terminal().wait_for("Runtime error 201 at 0x", 5000));
     EXPECT_FALSE(viewer.window_exists(TITLE));  // gone before the report was written
     EXPECT_EQ(run.finish(), 201);
