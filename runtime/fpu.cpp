@@ -14,6 +14,14 @@ void load_control_word(FpuControlWord w) {
     asm volatile("fldcw %0" : : "m"(bits));
 }
 
+uint16_t exception_flags() {
+    uint16_t status;
+    asm volatile("fnstsw %0" : "=m"(status));
+    return status & 0x3F;
+}
+
+void clear_exceptions() { asm volatile("fnclex"); }
+
 void reset_fpu() {
     asm volatile("fninit");
     load_control_word(FPUCW);

@@ -54,8 +54,27 @@ inline constexpr FpuControlWord ROUND_CW = [] {
 }();
 static_assert(bits_of(ROUND_CW) == 0x1372);
 
+// A worker thread's word: the same, but the three trapping conditions only raise
+// their flags, which the worker reads after its task (see exception_flags).
+inline constexpr FpuControlWord FPUCW_MASKED = [] {
+    FpuControlWord w = FPUCW;
+    w.invalid_masked = 1;
+    w.zerodivide_masked = 1;
+    w.overflow_masked = 1;
+    return w;
+}();
+static_assert(bits_of(FPUCW_MASKED) == 0x133F);
+
+// The status word's sticky flags of the conditions FPUCW traps on: invalid
+// operation (bit 0, a stack fault included), division by zero (2), overflow (3).
+inline constexpr uint16_t TRAPPING_FLAGS = 0x000D;
+
 FpuControlWord control_word();
 void load_control_word(FpuControlWord w);
+
+// The status word's six exception flags, and clearing them (fnclex).
+uint16_t exception_flags();
+void clear_exceptions();
 
 // Re-initialises the unit (clearing any pending exception) and loads FPUCW.
 void reset_fpu();
