@@ -22,10 +22,12 @@ cmake --build BUILD-asan -j2 >/dev/null
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --output-on-failure -j2 --timeout 900 -E Memcheck) | tee -a "$summary"
 
-echo "== the canvas's threading tests under ThreadSanitizer"
+echo "== the threading tests under ThreadSanitizer: the canvas, the helper threads, the tiles"
 cmake -S . -B BUILD-tsan -DCMAKE_BUILD_TYPE=Release -DGRAVITY_TSAN=ON >/dev/null
-cmake --build BUILD-tsan -j2 --target x11_test >/dev/null
+cmake --build BUILD-tsan -j2 --target x11_test runtime_test tiles_test >/dev/null
 TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/x11_test | tee -a "$summary"
+TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/runtime_test --gtest_filter='Workers.*' | tee -a "$summary"
+TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/tiles_test --gtest_filter='Tiles.*' | tee -a "$summary"
 
 echo "== fuzzing"
 scripts/fuzz.sh
