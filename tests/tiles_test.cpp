@@ -203,7 +203,7 @@ std::string first_difference(const std::string& a, const std::string& b) {
 
 TEST(TraceDifferential, SameRecordsAndErrorsAsTheStraightforwardPasses) {
     std::mt19937_64 rng(1207);
-    for (int trial = 0; trial < 2 * KINDS; ++trial) {
+    for (int trial = 0; trial < 3 * KINDS; ++trial) {
         Kind kind = Kind(trial % KINDS);
         Scenario s = scenario(rng, kind);
         std::string file = testsupport::write_file("differential.txt", s.text);
