@@ -8,6 +8,7 @@
 #include "sim/tiles.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <memory>
 #include <sched.h>
@@ -34,7 +35,8 @@ struct alignas(64) Progress {
 struct Pass {
     int n = 0, side = 0, tiles = 0;
     std::vector<Body> bodies;
-    std::vector<Velocity> velocities;
+    std::vector<Velocity> storage;  // one spare, so that the velocities can start a cache line
+    Velocity* velocities = nullptr;
     std::unique_ptr<Progress[]> rows;
     std::atomic<int> next_row{0};
 };
@@ -42,25 +44,26 @@ struct Pass {
 Pass pass;
 
 // Rows i0..i1-1 against columns j0..j1-1 (pairs with j > i only), with the loop's
-// own arithmetic, operation for operation.
+// own arithmetic, operation for operation. The row body's velocity is updated in
+// memory, as in the loop: kept on the x87 register stack it costs more exchanges and
+// spills than the store and the reload (measured about 10% slower).
 [[gnu::noinline]] void pair_tile(const Body* b, Velocity* v, int i0, int i1, int j0, int j1) {
+    if (i1 > j1 - 1) i1 = j1 - 1;  // rows with no pair here: their velocities are not touched
     for (int i = i0; i < i1; ++i) {
-        const long double mi = b[i].m, xi = b[i].x, yi = b[i].y;
-        long double vxi = v[i].vx, vyi = v[i].vy;
+        const Body* a = &b[i];
+        Velocity* va = &v[i];
         for (int j = j0 > i ? j0 : i + 1; j < j1; ++j) {
-            long double dx = b[j].x - xi;
-            long double dy = b[j].y - yi;
+            long double dx = b[j].x - a->x;
+            long double dy = b[j].y - a->y;
             long double D2 = dx * dx + dy * dy;
             long double r = std::sqrt(D2);
-            long double DIX = (((dx * mi) * b[j].m) / D2) / r;
-            long double DIY = (((dy * mi) * b[j].m) / D2) / r;
-            vxi = DIX / mi + vxi;
-            vyi = DIY / mi + vyi;
+            long double DIX = (((dx * a->m) * b[j].m) / D2) / r;
+            long double DIY = (((dy * a->m) * b[j].m) / D2) / r;
+            va->vx = DIX / a->m + va->vx;
+            va->vy = DIY / a->m + va->vy;
             v[j].vx = v[j].vx - DIX / b[j].m;
             v[j].vy = v[j].vy - DIY / b[j].m;
         }
-        v[i].vx = vxi;
-        v[i].vy = vyi;
     }
 }
 
@@ -80,7 +83,7 @@ void tile_row(int row) {
     for (int col = row; col < pass.tiles; ++col) {
         if (row > 0) wait_for(pass.rows[row - 1].tiles_done, col - row + 2);
         const int j0 = col * pass.side, j1 = std::min(pass.n, j0 + pass.side);
-        pair_tile(pass.bodies.data(), pass.velocities.data(), i0, i1, j0, j1);
+        pair_tile(pass.bodies.data(), pass.velocities, i0, i1, j0, j1);
         pass.rows[row].tiles_done.store(col - row + 1, std::memory_order_release);
     }
 }
@@ -91,9 +94,10 @@ void work(int, void*) {
 
 // Small enough that the second thread starts soon (it waits for two tiles of the
 // first row) and that the last rows come out even; big enough that a tile's handful
-// of velocities crossing between processors is nothing beside its pairs.
+// of velocities crossing between processors is nothing beside its pairs. Even, so
+// that two threads never write the two halves of one cache line of velocities.
 int tile_side(int n) {
-    int side = n / 32;
+    int side = n / 32 & ~1;
     return side < 16 ? 16 : side > 64 ? 64 : side;
 }
 
@@ -102,10 +106,11 @@ void prepare(int n) {
     pass.side = tile_side(n);
     pass.tiles = (n + pass.side - 1) / pass.side;
     pass.bodies.resize(size_t(n));
-    pass.velocities.resize(size_t(n));
+    pass.storage.resize(size_t(n) + 1);
+    pass.velocities = pass.storage.data() + (reinterpret_cast<uintptr_t>(pass.storage.data()) % 64 != 0);
     for (int I = 1; I <= n; ++I) {
         pass.bodies[size_t(I - 1)] = {F(I, MASS), F(I, X), F(I, Y)};
-        pass.velocities[size_t(I - 1)] = {F(I, VX), F(I, VY)};
+        pass.velocities[I - 1] = {F(I, VX), F(I, VY)};
     }
     pass.rows = std::make_unique<Progress[]>(size_t(pass.tiles));
     pass.next_row.store(0, std::memory_order_relaxed);
@@ -120,8 +125,8 @@ bool gravity_in_tiles() {
     prepare(n);
     if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0) return false;
     for (int I = 1; I <= n; ++I) {
-        F(I, VX) = pass.velocities[size_t(I - 1)].vx;
-        F(I, VY) = pass.velocities[size_t(I - 1)].vy;
+        F(I, VX) = pass.velocities[I - 1].vx;
+        F(I, VY) = pass.velocities[I - 1].vy;
     }
     return true;
 }
