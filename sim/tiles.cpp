@@ -7,9 +7,10 @@
 // traffic between threads is one tile's velocities per tile, never one per pair.
 #include "sim/tiles.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <sched.h>
 #include <vector>
