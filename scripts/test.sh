@@ -29,6 +29,11 @@ TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/x11_test | tee -a "$summary"
 TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/runtime_test --gtest_filter='Workers.*' | tee -a "$summary"
 TSAN_OPTIONS=halt_on_error=1 BUILD-tsan/tests/tiles_test --gtest_filter='Tiles.*' | tee -a "$summary"
 
+echo "== faults planted on every thread: the way out"
+cmake -S . -B BUILD-planted -DCMAKE_BUILD_TYPE=Release -DGRAVITY_PLANTED_FAULTS=ON >/dev/null
+cmake --build BUILD-planted -j2 >/dev/null
+(cd BUILD-planted && ctest --output-on-failure -j2 --timeout 600 -R Planted) | tee -a "$summary"
+
 echo "== fuzzing"
 scripts/fuzz.sh
 
