@@ -1,6 +1,10 @@
 // The raising halves of the run-time checks.
 #include "runtime/checks.h"
 
+#include <cstdlib>
+#include <exception>
+#include <new>
+
 #include "runtime/errors.h"
 
 namespace runtime {
@@ -32,9 +36,19 @@ void RUNERROR(uint16_t n) {
     HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
 }
 
-void HALT(uint8_t n) {
-    EXITCODE = n;
-    DO_EXIT();
+// Called from std::terminate, on the stack of the failed allocation (an exception
+// that finds no handler is not unwound first): the address is in the library that
+// gave up, the back-trace runs on from there.
+void uncaught_exception() {
+    bool heap_overflow = false;
+    try {
+        if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+        heap_overflow = true;
+    } catch (...) {
+    }
+    if (heap_overflow) HANDLEERRORADDRFRAME(203, uintptr_t(__builtin_return_address(0)), caller_frame());
+    std::abort();
 }
 
 }  // namespace runtime

@@ -5,7 +5,8 @@ namespace sim {
 
 // Does the gravity pass on the worker threads and returns true, when that pays; else
 // returns false with the body table untouched, and the caller's loop does the pass:
-// a small system, a single processor, or a pass in which some pair met an invalid
+// a small system, a single processor, no helper thread or no memory to be had for
+// the pass's copy of the table, or a pass in which some pair met an invalid
 // operation, a division by zero or an overflow (the loop meets it again, in order,
 // and stops there with its error).
 bool gravity_in_tiles();
