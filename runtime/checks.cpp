@@ -4,8 +4,12 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <unwind.h>
 
 #include "runtime/errors.h"
+
+// The program's own code lies between these two linker symbols.
+extern "C" char __executable_start[], etext[];
 
 namespace runtime {
 
@@ -36,9 +40,31 @@ void RUNERROR(uint16_t n) {
     HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
 }
 
-// Called from std::terminate, on the stack of the failed allocation (an exception
-// that finds no handler is not unwound first): the address is in the library that
-// gave up, the back-trace runs on from there.
+namespace {
+
+// The first point in the program's own code below the library's frames (std::terminate,
+// the throw, the allocator): the call that asked for the memory. Its frame pointer is
+// that routine's frame.
+struct ProgramCaller {
+    bool in_library = false;
+    uintptr_t address = 0, frame = 0;
+};
+
+_Unwind_Reason_Code find_program_caller(_Unwind_Context* context, void* arg) {
+    auto* caller = static_cast<ProgramCaller*>(arg);
+    uintptr_t ip = _Unwind_GetIP(context);
+    bool ours = ip >= uintptr_t(__executable_start) && ip < uintptr_t(etext);
+    if (!ours) caller->in_library = true;
+    if (!ours || !caller->in_library) return _URC_NO_REASON;
+    caller->address = ip;
+    caller->frame = _Unwind_GetGR(context, 6);  // rbp
+    return _URC_NORMAL_STOP;
+}
+
+}  // namespace
+
+// Called from std::terminate, on the stack of the failed allocation: an exception that
+// finds no handler is not unwound first.
 void uncaught_exception() {
     bool heap_overflow = false;
     try {
@@ -47,8 +73,10 @@ void uncaught_exception() {
         heap_overflow = true;
     } catch (...) {
     }
-    if (heap_overflow) HANDLEERRORADDRFRAME(203, uintptr_t(__builtin_return_address(0)), caller_frame());
-    std::abort();
+    if (!heap_overflow) std::abort();
+    ProgramCaller caller;
+    _Unwind_Backtrace(find_program_caller, &caller);
+    HANDLEERRORADDRFRAME(203, caller.address, caller.frame);
 }
 
 }  // namespace runtime
