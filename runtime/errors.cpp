@@ -139,6 +139,7 @@ void write_report() {
 }  // namespace
 
 void note_stack_top(uintptr_t top) { thread_stack_top = top; }
+bool exit_under_way() { return exit_claimed.load(std::memory_order_acquire); }
 void set_process_end(void (*end)(uint16_t)) { process_end = end; }
 uintptr_t stack_top() { return thread_stack_top; }
 
