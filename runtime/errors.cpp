@@ -131,7 +131,9 @@ void write_report() {
         report_started = false;
         process_end(EXITCODE);
     }
-    if (ERRORADDR != 0) write_report();
+    // A fault while the report is being written (a back-trace through a broken frame
+    // chain) must not start a second report.
+    if (ERRORADDR != 0 && !report_started) write_report();
     remove_fault_filter();
     _exit(EXITCODE);
 }
