@@ -49,8 +49,9 @@ struct Pass {
 
 Pass pass;
 
-// Cache lines: the velocities of two threads' tiles never share one, nor a row's
-// progress another row's.
+// Each part of the block starts a cache line: the velocities, so that two threads'
+// tiles (an even number of bodies each) never write one line; each row's progress has
+// a line of its own.
 constexpr size_t LINE = 64;
 
 size_t line_up(size_t bytes) { return (bytes + LINE - 1) / LINE * LINE; }
@@ -151,13 +152,21 @@ bool prepare(int n) {
     return true;
 }
 
+// Every tile of every row done: not so when the helpers were stopped in the middle of
+// the pass (the process is ending on another thread, the window thread, say).
+bool pass_complete() {
+    for (int row = 0; row < pass.tiles; ++row)
+        if (pass.rows[row].tiles_done.load(std::memory_order_acquire) != pass.tiles - row) return false;
+    return true;
+}
+
 }  // namespace
 
 bool gravity_in_tiles() {
     const int n = N;
     // A full table stops at its last row's start check: the loop's business.
     if (n < MIN_TILED_BODIES || n >= MAXBODIES || runtime::worker_slots() < 2 || !prepare(n)) return false;
-    if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0) return false;
+    if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0 || !pass_complete()) return false;
     for (int I = 1; I <= n; ++I) {
         F(I, VX) = pass.velocities[I - 1].vx;
         F(I, VY) = pass.velocities[I - 1].vy;
