@@ -1,10 +1,9 @@
 // The run-time services: exit codes, reports and back-traces of a test program run in
-// a child process; the fault table.
+// a child process.
 #include <gtest/gtest.h>
 
 #include <csignal>
 
-#include "runtime/faults.h"
 #include "tests/support/child.h"
 
 using namespace testsupport;
@@ -47,7 +46,7 @@ const Outcome OUTCOMES[] = {
     {"round_in_proc", 207, "", {"ROUND", "round_proc", "main_round_in_proc", "EXE_ENTRY"}},
     {"bound", 201, "", {"main_bound", "EXE_ENTRY"}},
     {"bound_in_proc", 201, "", {"bound_proc", "main_bound_in_proc", "EXE_ENTRY"}},
-    {"ioerror", 2, "", {"main_ioerror", "EXE_ENTRY"}}, {"segv", 216, ""}, {"stack", 202, ""},
+    {"ioerror", 2, "", {"main_ioerror", "EXE_ENTRY"}}, {"segv", 216, ""}, {"stack", 202, ""}, {"ill", 217, ""},
     {"intdiv", 200, ""}, {"heap", 203, "", {"main_heap", "EXE_ENTRY"}},
 };
 
@@ -83,25 +82,5 @@ TEST(Signals, EveryEndingSignalGoesThroughTheTerminationHandler) {
         auto r = run_case("signal", {}, std::to_string(signo));
         EXPECT_EQ(r.out, "restored\r\n") << signo;
         EXPECT_EQ(r.signal, signo);
-    }
-}
-
-TEST(FaultTable, SignalsToErrorNumbers) {
-    struct Row {
-        int signo, code;
-        uint16_t status, error;  // x87 status word, under the control word 0x1332
-        bool near_stack_pointer, fpu_reset;
-    };
-    const Row rows[] = {
-        {SIGFPE, FPE_FLTINV, 0x01, 207, 0, 1}, {SIGFPE, FPE_FLTINV, 0x41, 207, 0, 1},  // a stack fault
-        {SIGFPE, FPE_FLTDIV, 0x04, 200, 0, 1}, {SIGFPE, FPE_FLTOVF, 0x28, 205, 0, 1},  // and inexact
-        {SIGFPE, FPE_FLTDIV, 0x14, 200, 0, 1},  // a masked underflow is not the cause
-        {SIGFPE, FPE_INTDIV, 0, 200, 0, 0}, {SIGFPE, FPE_INTOVF, 0, 215, 0, 0}, {SIGSEGV, SEGV_MAPERR, 0, 216, 0, 0},
-        {SIGSEGV, SEGV_MAPERR, 0, 202, 1, 0}, {SIGILL, ILL_ILLOPC, 0, 217, 0, 0}, {SIGTRAP, TRAP_TRACE, 0, 217, 0, 0},
-        {SIGTRAP, TRAP_BRKPT, 0, 0, 0, 0},  // a breakpoint: not handled
-    };
-    for (const Row& row : rows) {
-        auto c = runtime::classify_fault({row.signo, row.code, row.status, 0x1332, row.near_stack_pointer});
-        EXPECT_TRUE(c.error == row.error && c.fpu_reset == row.fpu_reset) << row.signo << " " << row.code;
     }
 }

@@ -2,9 +2,12 @@
 // without helper threads; in a build with planted faults, the way out from tile threads.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
+#include "sim/bodies.h"
 #include "sim/tiles.h"
+#include "tests/reference_sim.h"
 #include "tests/support/child.h"
 
 using namespace testsupport;
@@ -13,8 +16,7 @@ namespace {
 
 enum Kind { PLAIN, CROWDED, SAME_POINT, MASSLESS, UNDERFLOW, OVERFLOW, COLLISION, FAR_APART };
 
-// exit_code: the straightforward passes'; -1: whatever they give. limited: the tiled
-// run under `ulimit -v 20000`, where no helper thread can be had.
+// exit_code: -1, whatever the loop gives; limited: `ulimit -v 20000`, no helper thread.
 struct Scenario { int n; Kind kind; int exit_code; int frames = 3; bool limited = false; };
 const Scenario SCENARIOS[] = {
     {2, PLAIN, 0}, {sim::MIN_TILED_BODIES - 1, PLAIN, 0}, {sim::MIN_TILED_BODIES, PLAIN, 0}, {65, CROWDED, -1},
@@ -73,6 +75,24 @@ TEST(TraceDifferential, SameRecordsAndErrorsAsTheStraightforwardPasses) {
         EXPECT_EQ(fast.err, plain.err);
         EXPECT_TRUE(fast.out.substr(0, fast.out.find("Runtime")) == plain.out.substr(0, plain.out.find("Runtime")));
         EXPECT_EQ(report_head(fast.out, GRAVITY_TRACE), report_head(plain.out, GRAVITY_TRACE_STRAIGHTFORWARD));
+    }
+}
+
+// In process, for ThreadSanitizer too: the tiles against the loop written from the rules.
+TEST(Tiles, AgreeWithTheLoopBitForBitInProcess) {
+    std::mt19937_64 rng(20261207);
+    std::uniform_real_distribution<double> pos(0, 800), vel(-1, 1), mass(0.5, 200);
+    for (int n : {sim::MIN_TILED_BODIES, 131, 1001, 3000}) {
+        reference::System ref{std::vector<std::array<long double, 6>>(size_t(n) + 1), n, 0};
+        sim::N = sim::Word(n);
+        for (int I = 1; I <= n; ++I) {
+            ref.F[size_t(I)] = {0, mass(rng), pos(rng), pos(rng) * 0.75, vel(rng), vel(rng)};
+            for (int K = 1; K <= 5; ++K) sim::F(I, K) = ref.F[size_t(I)][size_t(K)];
+        }
+        if (!sim::gravity_in_tiles()) GTEST_SKIP() << "no helper thread";
+        reference::gravity(ref);
+        for (int I = 1; I <= n; ++I)
+            for (int K = 4; K <= 5; ++K) ASSERT_EQ(std::memcmp(&sim::F(I, K), &ref.F[size_t(I)][size_t(K)], 10), 0) << n;
     }
 }
 

@@ -70,6 +70,7 @@ void main_ioerror() {
 }
 void main_segv() { initialize(); *null_pointer = 1; }
 void main_stack() { initialize(); sink = recurse(0); }
+void main_ill() { initialize(); __builtin_trap(); }
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
 void main_deep() { initialize(); deep(300); }
@@ -79,7 +80,7 @@ void main_signal() { initialize(); signal(SIGTERM, on_sigterm); raise(signal_num
 constexpr std::pair<const char*, void (*)()> CASES[] = {
     CASE(normal), CASE(cw), CASE(fdiv00), CASE(fdiv10), CASE(overflow), CASE(underflow), CASE(round_values),
     CASE(round_high), CASE(round_in_proc), CASE(bound), CASE(bound_in_proc), CASE(halt), CASE(exitprocs),
-    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(intdiv), CASE(heap), CASE(deep), CASE(signal),
+    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(ill), CASE(intdiv), CASE(heap), CASE(deep), CASE(signal),
 };
 
 }  // namespace
