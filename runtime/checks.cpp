@@ -1,7 +1,15 @@
 // The raising halves of the run-time checks.
 #include "runtime/checks.h"
 
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <unwind.h>
+
 #include "runtime/errors.h"
+
+// The program's own code lies between these two linker symbols.
+extern "C" char __executable_start[], etext[];
 
 namespace runtime {
 
@@ -32,9 +40,43 @@ void RUNERROR(uint16_t n) {
     HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
 }
 
-void HALT(uint8_t n) {
-    EXITCODE = n;
-    DO_EXIT();
+namespace {
+
+// The first point in the program's own code below the library's frames (std::terminate,
+// the throw, the allocator): the call that asked for the memory. Its frame pointer is
+// that routine's frame.
+struct ProgramCaller {
+    bool in_library = false;
+    uintptr_t address = 0, frame = 0;
+};
+
+_Unwind_Reason_Code find_program_caller(_Unwind_Context* context, void* arg) {
+    auto* caller = static_cast<ProgramCaller*>(arg);
+    uintptr_t ip = _Unwind_GetIP(context);
+    bool ours = ip >= uintptr_t(__executable_start) && ip < uintptr_t(etext);
+    if (!ours) caller->in_library = true;
+    if (!ours || !caller->in_library) return _URC_NO_REASON;
+    caller->address = ip;
+    caller->frame = _Unwind_GetGR(context, 6);  // rbp
+    return _URC_NORMAL_STOP;
+}
+
+}  // namespace
+
+// Called from std::terminate, on the stack of the failed allocation: an exception that
+// finds no handler is not unwound first.
+void uncaught_exception() {
+    bool heap_overflow = false;
+    try {
+        if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+        heap_overflow = true;
+    } catch (...) {
+    }
+    if (!heap_overflow) std::abort();
+    ProgramCaller caller;
+    _Unwind_Backtrace(find_program_caller, &caller);
+    HANDLEERRORADDRFRAME(203, caller.address, caller.frame);
 }
 
 }  // namespace runtime

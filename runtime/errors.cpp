@@ -1,9 +1,12 @@
 // The exit sequence and the run-time error report.
 #include "runtime/errors.h"
 
+#include <atomic>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "runtime/checks.h"
 #include "runtime/faults.h"
 #include "runtime/textfile.h"
 
@@ -19,6 +22,44 @@ namespace {
 
 thread_local uintptr_t thread_stack_top = 0;
 void (*process_end)(uint16_t) = nullptr;
+
+// The exit sequence runs once, on the first thread that enters it, as a C library's
+// exit does under its own lock. Any thread may enter: the program's, a helper, the
+// window thread. The thread that runs it may enter again (an error raised by an exit
+// procedure or a finalisation starts the sequence over); any other thread that
+// arrives is held where it is until the process ends.
+std::atomic<bool> exit_claimed{false};
+thread_local bool exiting_here = false;
+// Guards the error state between the report's start and a later error raised on
+// another thread (the window thread, say, faulting while the canvas is being closed).
+std::mutex error_lock;
+bool report_started = false;
+uintptr_t error_stack_top = 0;  // of the thread whose error is reported
+
+enum class Entry { first, again, elsewhere };
+
+Entry enter_exit_sequence() {
+    if (exiting_here) return Entry::again;
+    if (exit_claimed.exchange(true, std::memory_order_acq_rel)) return Entry::elsewhere;
+    exiting_here = true;
+    return Entry::first;
+}
+
+// A thread that arrives while another runs the exit sequence stops here; the process
+// ends around it. It must not return into code the exit sequence is tearing down.
+[[noreturn]] void hold_thread() {
+    for (;;) pause();
+}
+
+void record_error(uint16_t n, uintptr_t addr, uintptr_t frame) {
+    std::lock_guard<std::mutex> lock(error_lock);
+    if (report_started) return;  // too late: the report already names an error
+    ERRORCODE = n;
+    EXITCODE = n;
+    ERRORADDR = addr;
+    ERRORBASE = frame;
+    error_stack_top = thread_stack_top;
+}
 
 constexpr int MAX_FINALIZATIONS = 8;
 void (*finalizations[MAX_FINALIZATIONS])();
@@ -46,7 +87,7 @@ bool stdout_is_terminal() {
 // reading wild memory.
 void DUMP_STACK(uintptr_t frame) {
     const unsigned limit = stdout_is_terminal() ? MAX_FRAME_DUMP : 256;
-    const uintptr_t top = thread_stack_top;
+    const uintptr_t top = error_stack_top;
     intptr_t previous = intptr_t(frame) - 1;
     unsigned count = 0;
     while (frame != 0 && intptr_t(frame) > previous && (top == 0 || frame + 16 <= top) && frame % 8 == 0) {
@@ -59,6 +100,10 @@ void DUMP_STACK(uintptr_t frame) {
 }
 
 void write_report() {
+    {
+        std::lock_guard<std::mutex> lock(error_lock);
+        report_started = true;
+    }
     // A failure of the program's own last statement must not silence its report.
     INOUTRES = 0;
     ShortString first("Runtime error ");
@@ -71,25 +116,7 @@ void write_report() {
     report_line("");
 }
 
-}  // namespace
-
-void note_stack_top(uintptr_t top) { thread_stack_top = top; }
-void set_process_end(void (*end)(uint16_t)) { process_end = end; }
-uintptr_t stack_top() { return thread_stack_top; }
-
-void add_finalization(void (*finalize)()) {
-    if (finalization_count < MAX_FINALIZATIONS) finalizations[finalization_count++] = finalize;
-}
-
-void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame) {
-    ERRORCODE = n;
-    EXITCODE = n;
-    ERRORADDR = addr;
-    ERRORBASE = frame;
-    DO_EXIT();
-}
-
-void DO_EXIT() {
+[[noreturn]] void run_exit_sequence() {
     while (EXITPROC != nullptr) {
         INOUTRES = 0;
         ExitProcedure proc = EXITPROC;
@@ -98,10 +125,47 @@ void DO_EXIT() {
     }
     // A finalisation that raises starts the sequence again; it must not run twice.
     while (finalization_count > 0) finalizations[--finalization_count]();
-    if (process_end != nullptr) process_end(EXITCODE);
-    if (ERRORADDR != 0) write_report();
+    if (process_end != nullptr) {
+        exit_claimed.store(false);  // the harness runs the program's code again
+        exiting_here = false;
+        report_started = false;
+        process_end(EXITCODE);
+    }
+    // A fault while the report is being written (a back-trace through a broken frame
+    // chain) must not start a second report.
+    if (ERRORADDR != 0 && !report_started) write_report();
     remove_fault_filter();
     _exit(EXITCODE);
+}
+
+}  // namespace
+
+void note_stack_top(uintptr_t top) { thread_stack_top = top; }
+bool exit_under_way() { return exit_claimed.load(std::memory_order_acquire); }
+void set_process_end(void (*end)(uint16_t)) { process_end = end; }
+uintptr_t stack_top() { return thread_stack_top; }
+
+void add_finalization(void (*finalize)()) {
+    if (finalization_count < MAX_FINALIZATIONS) finalizations[finalization_count++] = finalize;
+}
+
+void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame) {
+    Entry entry = enter_exit_sequence();
+    record_error(n, addr, frame);
+    if (entry == Entry::elsewhere) hold_thread();
+    run_exit_sequence();
+}
+
+void HALT(uint8_t n) {
+    // Another thread's exit sequence already holds the exit code of its error.
+    if (enter_exit_sequence() == Entry::elsewhere) hold_thread();
+    EXITCODE = n;
+    run_exit_sequence();
+}
+
+void DO_EXIT() {
+    if (enter_exit_sequence() == Entry::elsewhere) hold_thread();
+    run_exit_sequence();
 }
 
 }  // namespace runtime

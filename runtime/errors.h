@@ -11,6 +11,11 @@ extern uintptr_t ERRORBASE;  // call frame in which it arose: the back-trace sta
 
 // An exit procedure saves EXITPROC when it installs itself and must store that value
 // back first thing when it runs; the last one installed runs first.
+// Exit procedures and finalisations run on whichever thread ends the process: the
+// program's, a helper or the window thread, after a fault there. So they must not
+// join the thread they run on, and must wait for any other thread with a limit: it
+// may be stuck (held after a fault of its own, spinning on work that will never come,
+// blocked on a lock the faulting thread held when it faulted).
 using ExitProcedure = void (*)();
 extern ExitProcedure EXITPROC;
 
@@ -19,12 +24,21 @@ inline constexpr uint16_t MAX_FRAME_DUMP = 8;  // back-trace limit on a terminal
 // A module's finalisation, run by the exit sequence in reverse order of registration.
 void add_finalization(void (*finalize)());
 
-// Records the error and runs the exit sequence; the report is written by it.
+// Records the error and runs the exit sequence; the report is written by it. The
+// sequence runs once, on the first thread to enter it (HALT and DO_EXIT likewise):
+// an error raised on that thread while it runs starts it over with the new error, and
+// exit procedures that already ran do not run again; any other thread that raises,
+// halts or exits meanwhile is held until the process ends, its error reported instead
+// if the report has not begun.
 [[noreturn]] void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame);
 
 // Exit procedures, finalisation, the report when one is due, then the process ends
 // with EXITCODE. The one way out of the process.
 [[noreturn]] void DO_EXIT();
+
+// True once some thread has entered the exit sequence: what another thread then finds
+// closed (the canvas, say) is the process ending, not a fault of its own to report.
+bool exit_under_way();
 
 // For a harness that runs the program's code over and over in one process (a fuzzer):
 // called at the end of the exit sequence instead of ending the process, and must not

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <pthread.h>
 #include <ucontext.h>
 
 #include "runtime/errors.h"
@@ -22,9 +23,21 @@ constexpr uint16_t FPU_INVALID = 0x01, FPU_DENORMAL = 0x02, FPU_ZERODIVIDE = 0x0
 // does not trap again on its first x87 instruction.
 constexpr uint16_t FPU_PENDING_BITS = 0x80FF;
 
-alignas(16) char main_signal_stack[64 * 1024];
+// Each thread's alternate stack, on which the fault filter runs.
+constexpr size_t SIGNAL_STACK_SIZE = 64 * 1024;
+alignas(16) char main_signal_stack[SIGNAL_STACK_SIZE];
 // Where the error path runs after a stack overflow: the thread's own stack is full.
 alignas(16) char overflow_stack[256 * 1024];
+
+// An access that faults this far below the stack pointer (a routine's locals, touched
+// before the pointer has moved over them) or within a page above it (a push, a call)
+// is the stack running into its guard: a stack overflow, not a stray pointer.
+constexpr uintptr_t OVERFLOW_REACH_BELOW_SP = 64 * 1024;
+constexpr uintptr_t OVERFLOW_REACH_ABOVE_SP = 4096;
+// The error path is entered as if called from the faulting routine, whose red zone
+// (the bytes below the stack pointer that a leaf routine may use without moving it)
+// must survive: its frame is the back-trace's first.
+constexpr uintptr_t RED_ZONE = 128;
 
 FaultClass classify_fpe(const FaultInfo& f) {
     if (f.code == FPE_INTDIV) return {200, false};
@@ -70,7 +83,8 @@ void fault_filter(int signo, siginfo_t* info, void* context) {
     uintptr_t fault_address = uintptr_t(info->si_addr);
     FaultClass fault = classify_fault(
         {signo, info->si_code, fpu ? fpu->swd : uint16_t(0), fpu ? fpu->cwd : uint16_t(0x37F),
-         signo == SIGSEGV && fault_address + 65536 >= sp && fault_address < sp + 4096});
+         signo == SIGSEGV && fault_address + OVERFLOW_REACH_BELOW_SP >= sp &&
+             fault_address < sp + OVERFLOW_REACH_ABOVE_SP});
     if (fault.error == 0) {
         signal(signo, SIG_DFL);  // returning re-runs the instruction under the default action
         if (signo == SIGTRAP) raise(signo);
@@ -83,7 +97,7 @@ void fault_filter(int signo, siginfo_t* info, void* context) {
     uintptr_t frame = uintptr_t(regs[REG_RBP]);
     uintptr_t top = stack_top();
     if (frame < sp || (top != 0 && frame >= top)) frame = 0;  // not a frame of ours
-    uintptr_t new_sp = fault.error == 202 ? uintptr_t(overflow_stack + sizeof overflow_stack) : sp - 128;
+    uintptr_t new_sp = fault.error == 202 ? uintptr_t(overflow_stack + sizeof overflow_stack) : sp - RED_ZONE;
     new_sp = (new_sp & ~uintptr_t(15)) - 8;  // as just after a call
     *reinterpret_cast<uintptr_t*>(new_sp) = 0;
     regs[REG_RSI] = regs[REG_RIP];  // for x87 faults, the instruction that delivered it
@@ -107,8 +121,14 @@ FaultClass classify_fault(const FaultInfo& f) {
 }
 
 void install_thread_signal_stack() {
-    static thread_local char stack[64 * 1024];
+    alignas(16) static thread_local char stack[SIGNAL_STACK_SIZE];
     use_signal_stack(stack, sizeof stack);
+    pthread_attr_t attr;
+    void* low = nullptr;
+    size_t size = 0;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
+    if (pthread_attr_getstack(&attr, &low, &size) == 0) note_stack_top(uintptr_t(low) + size);
+    pthread_attr_destroy(&attr);
 }
 
 void install_fault_filter() {

@@ -25,7 +25,8 @@ FaultClass classify_fault(const FaultInfo& fault);
 void install_fault_filter();
 void remove_fault_filter();
 
-// Gives the calling thread its own alternate signal stack (each thread needs one).
+// Prepares a thread other than the program's for its faults: its own alternate signal
+// stack (each thread needs one) and its stack top, which bounds its back-trace.
 void install_thread_signal_stack();
 
 }  // namespace runtime

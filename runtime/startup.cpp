@@ -3,10 +3,13 @@
 
 #include <csignal>
 #include <cstdint>
+#include <exception>
 
+#include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
+#include "runtime/signals.h"
 #include "runtime/textfile.h"
 
 namespace {
@@ -17,6 +20,7 @@ char** saved_argv = nullptr;
 extern "C" void exe_entry_prepare(uintptr_t stack_top) {
     runtime::note_stack_top(stack_top);
     runtime::install_fault_filter();
+    std::set_terminate(runtime::uncaught_exception);
     runtime::reset_fpu();
 }
 
@@ -36,6 +40,7 @@ void initialize() {
     // A closed pipe is a failed write with its error number, as on a console, not a
     // signal that would end the process before it can report.
     signal(SIGPIPE, SIG_IGN);
+    end_like_sigterm();  // a signal from outside puts the terminal back too
     OPENSTDIO();
     INOUTRES = 0;
 }

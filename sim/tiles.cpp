@@ -11,11 +11,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <new>
 #include <sched.h>
-#include <vector>
 
 #include "runtime/fpu.h"
+#include "runtime/plant.h"
 #include "runtime/workers.h"
 #include "sim/bodies.h"
 
@@ -33,16 +34,45 @@ struct alignas(64) Progress {
     std::atomic<int> tiles_done{0};  // of its tile row, counted from the diagonal's column
 };
 
+// The pass's own copy of the table, in one block taken with malloc: the tiles are only
+// a speed-up, so memory that cannot be had leaves the pass to the loop instead of
+// ending the program. The block grows to the largest system seen and is kept.
 struct Pass {
     int n = 0, side = 0, tiles = 0;
-    std::vector<Body> bodies;
-    std::vector<Velocity> storage;  // one spare, so that the velocities can start a cache line
+    Body* bodies = nullptr;
     Velocity* velocities = nullptr;
-    std::unique_ptr<Progress[]> rows;
+    Progress* rows = nullptr;
+    void* block = nullptr;
+    size_t block_size = 0;
     std::atomic<int> next_row{0};
 };
 
 Pass pass;
+
+// Each part of the block starts a cache line: the velocities, so that two threads'
+// tiles (an even number of bodies each) never write one line; each row's progress has
+// a line of its own.
+constexpr size_t LINE = 64;
+
+size_t line_up(size_t bytes) { return (bytes + LINE - 1) / LINE * LINE; }
+
+bool take_block(int n, int tiles) {
+    const size_t bodies = line_up(sizeof(Body) * size_t(n)), velocities = line_up(sizeof(Velocity) * size_t(n));
+    const size_t size = bodies + velocities + sizeof(Progress) * size_t(tiles);
+    if (size > pass.block_size) {
+        std::free(pass.block);
+        pass.block_size = 0;
+        pass.block = std::aligned_alloc(LINE, line_up(size));
+        if (pass.block == nullptr) return false;
+        pass.block_size = line_up(size);
+    }
+    char* at = static_cast<char*>(pass.block);
+    pass.bodies = reinterpret_cast<Body*>(at);
+    pass.velocities = reinterpret_cast<Velocity*>(at + bodies);
+    pass.rows = reinterpret_cast<Progress*>(at + bodies + velocities);
+    for (int row = 0; row < tiles; ++row) new (&pass.rows[row]) Progress;
+    return true;
+}
 
 // Rows i0..i1-1 against columns j0..j1-1 (pairs with j > i only), with the loop's
 // own arithmetic, operation for operation. The row body's velocity is updated in
@@ -70,27 +100,34 @@ Pass pass;
 
 // The row above is another thread's; it is usually far enough ahead. When it is not,
 // give way soon: the two threads may be sharing fewer processors than they think.
-void wait_for(const std::atomic<int>& done, int count) {
+// False when the process is ending: the row above may never be finished (its thread
+// faulted), and the exit sequence is waiting for this thread to leave.
+bool wait_for(const std::atomic<int>& done, int count) {
     for (int spins = 0; done.load(std::memory_order_acquire) < count; ++spins) {
-        if (spins < 1000)
+        if (spins < 1000) {
             __builtin_ia32_pause();
-        else
+        } else {
+            if (runtime::workers_stopping()) return false;
             sched_yield();
+        }
     }
+    return true;
 }
 
-void tile_row(int row) {
+void tile_row(int row, int slot) {
     const int i0 = row * pass.side, i1 = std::min(pass.n, i0 + pass.side);
     for (int col = row; col < pass.tiles; ++col) {
-        if (row > 0) wait_for(pass.rows[row - 1].tiles_done, col - row + 2);
+        if (row > 0 && !wait_for(pass.rows[row - 1].tiles_done, col - row + 2)) return;
+        runtime::planted_fault(slot == 0 ? "tile-main" : "tile-helper");
         const int j0 = col * pass.side, j1 = std::min(pass.n, j0 + pass.side);
-        pair_tile(pass.bodies.data(), pass.velocities, i0, i1, j0, j1);
+        pair_tile(pass.bodies, pass.velocities, i0, i1, j0, j1);
         pass.rows[row].tiles_done.store(col - row + 1, std::memory_order_release);
     }
 }
 
-void work(int, void*) {
-    for (int row; (row = pass.next_row.fetch_add(1, std::memory_order_relaxed)) < pass.tiles;) tile_row(row);
+void work(int slot, void*) {
+    for (int row; !runtime::workers_stopping() && (row = pass.next_row.fetch_add(1, std::memory_order_relaxed)) < pass.tiles;)
+        tile_row(row, slot);
 }
 
 // Small enough that the second thread starts soon (it waits for two tiles of the
@@ -102,19 +139,25 @@ int tile_side(int n) {
     return side < 16 ? 16 : side > 64 ? 64 : side;
 }
 
-void prepare(int n) {
+bool prepare(int n) {
     pass.n = n;
     pass.side = tile_side(n);
     pass.tiles = (n + pass.side - 1) / pass.side;
-    pass.bodies.resize(size_t(n));
-    pass.storage.resize(size_t(n) + 1);
-    pass.velocities = pass.storage.data() + (reinterpret_cast<uintptr_t>(pass.storage.data()) % 64 != 0);
+    if (!take_block(n, pass.tiles)) return false;
     for (int I = 1; I <= n; ++I) {
-        pass.bodies[size_t(I - 1)] = {F(I, MASS), F(I, X), F(I, Y)};
+        pass.bodies[I - 1] = {F(I, MASS), F(I, X), F(I, Y)};
         pass.velocities[I - 1] = {F(I, VX), F(I, VY)};
     }
-    pass.rows = std::make_unique<Progress[]>(size_t(pass.tiles));
     pass.next_row.store(0, std::memory_order_relaxed);
+    return true;
+}
+
+// Every tile of every row done: not so when the helpers were stopped in the middle of
+// the pass (the process is ending on another thread, the window thread, say).
+bool pass_complete() {
+    for (int row = 0; row < pass.tiles; ++row)
+        if (pass.rows[row].tiles_done.load(std::memory_order_acquire) != pass.tiles - row) return false;
+    return true;
 }
 
 }  // namespace
@@ -122,9 +165,8 @@ void prepare(int n) {
 bool gravity_in_tiles() {
     const int n = N;
     // A full table stops at its last row's start check: the loop's business.
-    if (n < MIN_TILED_BODIES || n >= MAXBODIES || runtime::worker_slots() < 2) return false;
-    prepare(n);
-    if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0) return false;
+    if (n < MIN_TILED_BODIES || n >= MAXBODIES || runtime::worker_slots() < 2 || !prepare(n)) return false;
+    if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0 || !pass_complete()) return false;
     for (int I = 1; I <= n; ++I) {
         F(I, VX) = pass.velocities[I - 1].vx;
         F(I, VY) = pass.velocities[I - 1].vy;

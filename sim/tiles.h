@@ -5,9 +5,10 @@ namespace sim {
 
 // Does the gravity pass on the worker threads and returns true, when that pays; else
 // returns false with the body table untouched, and the caller's loop does the pass:
-// a small system, a single processor, or a pass in which some pair met an invalid
-// operation, a division by zero or an overflow (the loop meets it again, in order,
-// and stops there with its error).
+// a small system, a single processor, no helper thread or no memory to be had for
+// the pass's copy of the table, helpers stopped in mid-pass by the exit sequence, or
+// a pass in which some pair met an invalid operation, a division by zero or an
+// overflow (the loop meets it again, in order, and stops there with its error).
 bool gravity_in_tiles();
 
 // From this many bodies on, the tiles pay for waking the helper threads.
