@@ -10,24 +10,15 @@ void merge(System& s) {
     auto& F = s.F;
     const int count = s.N;
     for (int I = 1; I <= count; ++I) {
-        int J = I + 1;
-        while (J <= s.N) {
+        for (int J = I + 1; J <= s.N; J = J + 1) {
             long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) +
                                       (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
-            if (D <= s.UTKOZES) {
-                s.N = s.N - 1;
-                long double SUMM = F[I][1] + F[J][1];
-                for (int K = 2; K <= 5; ++K) {
-                    long double wi = F[I][1] / SUMM;
-                    long double pi = wi * F[I][K];
-                    long double wj = F[J][1] / SUMM;
-                    long double pj = wj * F[J][K];
-                    F[I][K] = pi + pj;
-                }
-                F[I][1] = SUMM;
-                for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
-            }
-            J = J + 1;
+            if (D > s.UTKOZES) continue;
+            s.N = s.N - 1;
+            long double SUMM = F[I][1] + F[J][1];
+            for (int K = 2; K <= 5; ++K) F[I][K] = (F[I][1] / SUMM) * F[I][K] + (F[J][1] / SUMM) * F[J][K];
+            F[I][1] = SUMM;
+            for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
         }
     }
 }

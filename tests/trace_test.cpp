@@ -1,8 +1,8 @@
-// The trace tool as a user runs it: records, options, usage errors, and the run-time
-// errors of loading and of frames, with the records printed before them.
+// The trace tool as a user runs it: records, usage, and the run-time errors of loading
+// and of frames, reported in the frame loop with the records printed before them.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <filesystem>
 
 #include "tests/support/child.h"
 
@@ -10,148 +10,116 @@ using namespace testsupport;
 
 namespace {
 
-ChildResult trace(const std::vector<std::string>& args, const std::string& input = "") {
-    std::vector<std::string> argv{GRAVITY_TRACE};
-    argv.insert(argv.end(), args.begin(), args.end());
+ChildResult trace(std::vector<std::string> args, const std::string& params = "", const std::string& input = "") {
+    if (!params.empty()) args.insert(args.end() - 1, write_file("trace.txt", params));
+    args.insert(args.begin(), GRAVITY_TRACE);
     ChildOptions options;
     options.input = input;
-    return run_child(argv, options);
+    return run_child(args, options);
 }
 
-ChildResult trace_text(const std::string& params, int frames, const std::string& option = "--print=all") {
-    return trace({option, write_file("trace-params.txt", params), std::to_string(frames)});
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-int count_prefix(const std::string& text, const std::string& prefix) {
-    int n = 0;
-    for (const auto& line : lines_of(text)) n += line.rfind(prefix, 0) == 0;
+int records(const std::string& out, const std::string& prefix = "F ") {
+    int n = out.rfind(prefix, 0) == 0;
+    for (size_t at = 0; (at = out.find("\n" + prefix, at)) != std::string::npos; ++at) ++n;
     return n;
 }
 
-std::string report_head(const ChildResult& r) {
-    size_t at = r.out.find("Runtime error ");
-    return at == std::string::npos ? "" : r.out.substr(at, r.out.find(" at ", at) - at);
-}
-
-const std::string TWO_BODY = "2\n1000 320 240 0 0\n1 320 140 3.1 0\n20 2 1.5\n";
+const std::string SWAP = "2\n1 0 0 0 0\n1 1 0 0 0\n0 -1 0.5\n";  // they swap places in one frame
 
 }  // namespace
 
-TEST(TraceRecords, LoadAndFrames) {
-    auto r = trace_text(TWO_BODY, 2);
-    EXPECT_EQ(r.exit_code, 0);
-    auto lines = lines_of(r.out);
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[0], "P 2 20 2 1.5");
-    EXPECT_EQ(lines[1], "L 1 1000 320 240 0 0");
-    EXPECT_EQ(lines[2], "L 2 1 320 140 3.09999999999999999991 0");
-    EXPECT_EQ(lines[3], "F 1 1 320 240 320 240 1000 320 240 0 0");
-    EXPECT_EQ(lines[4], "F 1 2 320 140 325 140 1 320 140 3.09999999999999999991 0");
-    EXPECT_EQ(lines[6].substr(0, 21), "F 2 2 323 140 328 140");
+// Two unit masses one pixel apart swap places in one frame; masses 3 and 1, 4 pixels
+// apart, merge at the centre of mass with the pair's momentum.
+TEST(Trace, RecordsAndTheirChoice) {
+    const std::string merge = "3\n3 0 0 2 0\n1 4 0 -2 4\n1 99 9 0 0\n0 5 0\n";
+    const std::string frame2 = "F 2 1 1 0 2 0 1 1 0 1 0\nF 2 2 0 0 0 0 1 0 0 -1 0\n";  // 1.5 and -0.5 to even
+    const struct {
+        std::vector<std::string> args;
+        std::string params, input, out;
+    } cases[] = {
+        {{"2"}, SWAP, "", "P 2 0 -1 0.5\nL 1 1 0 0 0 0\nL 2 1 1 0 0 0\nF 1 1 0 0 0 0 1 0 0 0 0\nF 1 2 1 0 1 0 1 1 0 0 0\n" + frame2},
+        {{"--print=last", "2"}, SWAP, "", "P 2 0 -1 0.5\n" + frame2},
+        {{"--print=none", "-", "2"}, "", SWAP, "P 2 0 -1 0.5\n"},
+        {{"--print=last", "1"}, merge, "", "P 3 0 5 0\nF 1 1 1 0 1 0 4 1 0 1 1\nF 1 2 99 9 99 9 1 99 9 0 0\n"},
+        {{"--hex", "0"}, "1\n-0 0.1 0 0 0\n0 0 1\n", "", "P 1 0 00000000000000000000 3FFF8000000000000000\n"
+         "L 1 80000000000000000000 3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 00000000000000000000\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(trace(c.args, c.params, c.input).out, c.out);
 }
 
-TEST(TraceRecords, HexRealsAndPrintModes) {
-    auto hex = trace_text("1\n-0 0.1 0 0 0\n0 0 1\n", 1, "--hex");
-    EXPECT_EQ(lines_of(hex.out)[1],
-              "L 1 80000000000000000000 3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 "
-              "00000000000000000000");
-    auto last = trace_text(TWO_BODY, 5, "--print=last");
-    EXPECT_EQ(count_prefix(last.out, "F 5 "), 2);
-    EXPECT_EQ(count_prefix(last.out, "F "), 2);
-    EXPECT_EQ(count_prefix(last.out, "L "), 0);
-    auto none = trace_text(TWO_BODY, 5, "--print=none");
-    EXPECT_EQ(none.out, "P 2 20 2 1.5\n");
-    auto load_only = trace_text(TWO_BODY, 0);
-    EXPECT_EQ(lines_of(load_only.out).size(), 3u);
-}
-
-TEST(TraceRecords, StandardInputAsTheFile) {
-    auto r = trace({"-", "1"}, TWO_BODY);
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(lines_of(r.out)[0], "P 2 20 2 1.5");
-    EXPECT_EQ(count_prefix(r.out, "F 1 "), 2);
-}
-
-TEST(TraceRecords, MergedBodiesDisappearFromTheFrame) {
-    auto r = trace_text("3\n3 0 0 0 0\n1 4 0 0 0\n1 100 100 0 0\n0 5 0\n", 1);
-    EXPECT_EQ(count_prefix(r.out, "F 1 "), 2);
-    EXPECT_EQ(lines_of(r.out)[4], "F 1 1 1 0 1 0 4 1 0 0 0");
-}
-
-TEST(TraceUsage, BadUsageExitsWith2) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"file"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"}, {"f", "1", "2"}}) {
+TEST(Trace, UsageVersionAndHelp) {
+    for (std::vector<std::string> args : {std::vector<std::string>{}, {"f"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"},
+                                          {"f", "1", "2"}, {"--size", "10x0", "f", "1"}, {"--print=some", "f", "1"}, {"f", "1", "--png"}}) {
         auto r = trace(args);
         EXPECT_EQ(r.exit_code, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("usage: gravity-trace"), std::string::npos);
+        EXPECT_NE(r.err.find("[--frames-png DIR] FILE FRAMES\n"), std::string::npos);
     }
     auto help = trace({"--help"});
-    EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("--print=all|last|none"), std::string::npos);
+    EXPECT_EQ(help.exit_code + help.err.size(), 0u);
+    for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    auto version = trace({"--version"});
+    EXPECT_EQ(version.exit_code, 0);
+    EXPECT_EQ(version.out.rfind("gravity-trace ", 0), 0u);
 }
 
-TEST(TraceLoadErrors, MissingFileAndCounts) {
-    auto missing = trace({"/nonexistent-dir/params.txt", "1"});
-    EXPECT_EQ(report_head(missing), "Runtime error 3");
-    EXPECT_EQ(missing.exit_code, 3);
-    EXPECT_EQ(report_head(trace_text("70000 x\n", 1)), "Runtime error 201");  // before any body
-    EXPECT_EQ(report_head(trace_text("1 1 2 3 4 5 70000 1 1\n", 1)), "Runtime error 201");
-    EXPECT_EQ(report_head(trace_text("1 1 2 x 4 5 70000 1 1\n", 1)), "Runtime error 106");
-    EXPECT_EQ(report_head(trace_text("$10000 x\n", 1)), "Runtime error 201");
-    EXPECT_EQ(report_head(trace_text("1 1 2 1e5000 4 5 0 1 1\n", 1)), "Runtime error 205");
+// Any path the system takes; a failed write of the records is error 101, not silence.
+TEST(Trace, LongPathsAndAFullDisk) {
+    std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(write_file("swap.txt", SWAP), dir + "/swap.txt");
+    EXPECT_EQ(run_child({GRAVITY_TRACE, "--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
+    EXPECT_EQ(run_child({GRAVITY_TRACE, dir + "/missing.txt", "1"}).exit_code, 2);
+    ChildOptions to_full_disk;
+    to_full_disk.stdout_file = "/dev/full";
+    auto full = run_child({GRAVITY_TRACE, write_file("swap.txt", SWAP), "2000"}, to_full_disk);
+    EXPECT_EQ(full.exit_code, 101);
+    EXPECT_NE(full.err.find("gravity-trace: cannot write the records: "), std::string::npos);
 }
 
-TEST(TraceLoadErrors, EndOfFileRules) {
-    auto ok = trace_text("1\n1 2 3 4 5\n10 2\n", 1);  // C missing after a line end: 0
-    EXPECT_EQ(ok.exit_code, 0);
-    EXPECT_EQ(lines_of(ok.out)[0], "P 1 10 2 0");
-    EXPECT_EQ(trace_text("1\n1 2 3 4 5\n10\n", 1).exit_code, 106);  // two missing
-    EXPECT_EQ(trace_text("1\n1 2 3 4 5\n10 2", 1).exit_code, 106);  // ends in a digit
+TEST(Trace, LoadErrors) {
+    const std::pair<std::string, int> cases[] = {
+        {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
+        {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106},
+        {"1\n1 2 3 4 5\n10 2\n", 0},  // C missing after a line end reads as 0
+    };
+    for (const auto& [params, code] : cases) EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;
+    EXPECT_EQ(trace({"/nonexistent-dir/params.txt", "1"}).exit_code, 3);
 }
 
-TEST(TraceFrameErrors, FaultsAfterTheRecordsPrintedSoFar) {
-    auto same_point = trace_text("2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 3);
-    EXPECT_EQ(report_head(same_point), "Runtime error 207");
-    EXPECT_EQ(count_prefix(same_point.out, "F 1 "), 2);  // drawn, then the gravity pass fails
-    EXPECT_EQ(same_point.out.find("F 2 "), std::string::npos);
-    EXPECT_EQ(report_head(trace_text("2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 1)), "Runtime error 207");
-    EXPECT_EQ(report_head(trace_text("2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 1)), "Runtime error 200");
-    EXPECT_EQ(report_head(trace_text("2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 1)), "Runtime error 205");
-    EXPECT_EQ(trace_text("1\n0 5 5 1 1\n0 -1 1\n", 3).exit_code, 0);  // a massless body alone
-    // The distance of a pair this far apart overflows in the merge pass itself.
-    auto far = trace_text("2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 1);
-    EXPECT_EQ(report_head(far), "Runtime error 205");
-    EXPECT_EQ(count_prefix(far.out, "F "), 0);
-}
-
-TEST(TraceFrameErrors, CoordinatesBeyondSixteenBits) {
-    auto flying = trace_text("1\n1 100 32765 0 1\n0 0 0\n", 10, "--print=all");
-    EXPECT_EQ(report_head(flying), "Runtime error 201");
-    EXPECT_EQ(flying.exit_code, 201);
-    EXPECT_EQ(count_prefix(flying.out, "F "), 3);  // y = 32765, 32766, 32767; 32768 fails
-    auto tip = report_lines(flying.out.substr(flying.out.find("Runtime")));
-    EXPECT_EQ(tip.size(), 2u + 2u + 1u);  // into the main program, into EXE_ENTRY
-    auto rounding = trace_text("1\n1 3e9 0 0 0\n0 0 0\n", 1);
-    EXPECT_EQ(report_head(rounding), "Runtime error 207");
-    EXPECT_EQ(report_lines(rounding.out.substr(rounding.out.find("Runtime"))).size(), 2u + 3u + 1u);
-    // The order y2, x2, y1, x1: a tip beyond the range fails before the body's pixel.
-    EXPECT_EQ(report_head(trace_text("1\n1 10 10 0 1\n0 0 40000\n", 1)), "Runtime error 201");
-}
-
-// 65534 is the largest count with which a frame completes: J = I + 1 is a word.
-TEST(TraceFrameErrors, FullTableStopsInTheFirstMergePass) {
-    std::string params = "65535\n";
-    for (int i = 0; i < 65535; ++i) params += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
-    params += "0 0.5 1\n";
-    auto r = trace_text(params, 1, "--print=none");
-    EXPECT_EQ(report_head(r), "Runtime error 201");
-    EXPECT_EQ(r.out.substr(0, r.out.find("Runtime")), "P 65535 0 0.5 1\n");
+// The first error of a run, after the frames' records before it, reported where it
+// arose: the loop (sim::FUTTAT) called by the tool's main program, or a pass it calls.
+TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
+    std::string full = "65535\n";  // J = I + 1 is a word: 65534 is the largest count that runs
+    for (int i = 0; i < 65535; ++i) full += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
+    struct Case {
+        std::string params;
+        int code, records, depth;  // depth: the back-trace's lines
+        std::string caller;  // the routine of the report's first back-trace line
+    } cases[] = {
+        {"1\n1 100 32765 0 1\n0 0 0\n", 201, 3, 2, "trace_main"},  // y = 32765, 32766, 32767, then 32768
+        {"1\n1 3e9 0 0 0\n0 0 0\n", 207, 0, 3, "screen_coords"},   // the rounding fails in ROUND
+        {"1\n1 0 0 3e9 40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y2 before x2,
+        {"1\n1 10 3e9 40000 -3e9\n0 0 1\n", 201, 0, 2, "trace_main"},  // x2 before y1,
+        {"1\n1 3e9 40000 -3e9 -40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y1 before x1
+        {"2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 207, 2, 3, "FUTTAT"},    // one point: 0/0 in the gravity pass
+        {"2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 207, 2, 3, "FUTTAT"},     // a massless body with a partner
+        {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 200, 0, 4, "merge_pass"},  // merged masses that sum to 0
+        {"2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 205, 2, 3, "FUTTAT"},
+        {"2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 205, 0, 3, "FUTTAT"},  // the merge pass's distance
+        {full + "0 0.5 1\n", 201, 0, 3, "FUTTAT"},
+        {"1\n0 5 5 1 1\n0 -1 1\n", 0, 9, 0, ""},  // a massless body alone
+    };
+    for (const Case& c : cases) {
+        auto r = trace({"--print=all", "9"}, c.params);
+        SCOPED_TRACE(c.params.substr(0, 60));
+        EXPECT_EQ(r.exit_code, c.code);
+        EXPECT_EQ(records(r.out), c.records);
+        auto report = report_lines(r.out.substr(std::min(r.out.find("Runtime error"), r.out.size())));
+        EXPECT_EQ(report.size(), c.depth ? c.depth + 3u : 0u);
+        if (c.depth && report.size() > 2) {
+            EXPECT_NE(function_at(GRAVITY_TRACE, report[2].substr(4)).find(c.caller), std::string::npos);
+        }
+    }
 }

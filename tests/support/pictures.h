@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -15,11 +14,9 @@ struct FrameRecord {
 // The F records of frame k in the trace tool's output.
 std::vector<FrameRecord> frame_records(const std::string& trace_output, int k);
 
-// The pixels of a line that lies on the canvas, from the closed form: one per step
-// of the major axis, the minor coordinate rounded, halves towards the second end.
-std::vector<std::pair<int, int>> line_pixels(const FrameRecord& f);
-
-// The picture the window shows for these records on a black canvas.
+// The picture the window shows for these records on a black canvas: each line by the
+// closed form (one pixel per step of the major axis, the minor coordinate rounded,
+// halves towards the second end) in red, then the body's pixel in white.
 std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int width, int height);
 
 // A PNG file's pixels as 0xRRGGBB; empty when it cannot be read.
