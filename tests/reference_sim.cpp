@@ -8,8 +8,7 @@ namespace reference {
 
 void merge(System& s) {
     auto& F = s.F;
-    const int count = s.N;
-    for (int I = 1; I <= count; ++I) {
+    for (int I = 1, count = s.N; I <= count; ++I) {
         for (int J = I + 1; J <= s.N; J = J + 1) {
             long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) +
                                       (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
@@ -39,10 +38,7 @@ void gravity(System& s) {
 }
 
 void drift(System& s) {
-    for (int I = 1; I <= s.N; ++I) {
-        s.F[I][2] = s.F[I][2] + s.F[I][4];
-        s.F[I][3] = s.F[I][3] + s.F[I][5];
-    }
+    for (int I = 1; I <= s.N; ++I) s.F[I][2] = s.F[I][2] + s.F[I][4], s.F[I][3] = s.F[I][3] + s.F[I][5];
 }
 
 }  // namespace reference

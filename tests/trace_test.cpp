@@ -1,125 +1,132 @@
-// The trace tool as a user runs it: records, usage, and the run-time errors of loading
-// and of frames, reported in the frame loop with the records printed before them.
+// The trace tool as a user runs it: records, usage, the run-time errors of loading and
+// of the program's own frame loop, and the pictures that loop draws into memory.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
 
 #include "tests/support/child.h"
+#include "tests/support/pictures.h"
 
 using namespace testsupport;
+namespace fs = std::filesystem;
 
 namespace {
 
-ChildResult trace(std::vector<std::string> args, const std::string& params = "", const std::string& input = "") {
+ChildResult trace(std::vector<std::string> args, const std::string& params = "", ChildOptions options = {}) {
     if (!params.empty()) args.insert(args.end() - 1, write_file("trace.txt", params));
     args.insert(args.begin(), GRAVITY_TRACE);
-    ChildOptions options;
-    options.input = input;
     return run_child(args, options);
 }
 
-int records(const std::string& out, const std::string& prefix = "F ") {
-    int n = out.rfind(prefix, 0) == 0;
-    for (size_t at = 0; (at = out.find("\n" + prefix, at)) != std::string::npos; ++at) ++n;
-    return n;
-}
-
-const std::string SWAP = "2\n1 0 0 0 0\n1 1 0 0 0\n0 -1 0.5\n";  // they swap places in one frame
+const std::string SWAP = "2\n1 0 0 0 0\n1 1 0 0 0\n0 -1 0.5\n", FRAME2 = "F 2 1 1 0 2 0 1 1 0 1 0\nF 2 2 0 0 0 0 1 0 0 -1 0\n";
 
 }  // namespace
 
-// Two unit masses one pixel apart swap places in one frame; masses 3 and 1, 4 pixels
-// apart, merge at the centre of mass with the pair's momentum.
-TEST(Trace, RecordsAndTheirChoice) {
-    const std::string merge = "3\n3 0 0 2 0\n1 4 0 -2 4\n1 99 9 0 0\n0 5 0\n";
-    const std::string frame2 = "F 2 1 1 0 2 0 1 1 0 1 0\nF 2 2 0 0 0 0 1 0 0 -1 0\n";  // 1.5 and -0.5 to even
-    const struct {
-        std::vector<std::string> args;
-        std::string params, input, out;
-    } cases[] = {
-        {{"2"}, SWAP, "", "P 2 0 -1 0.5\nL 1 1 0 0 0 0\nL 2 1 1 0 0 0\nF 1 1 0 0 0 0 1 0 0 0 0\nF 1 2 1 0 1 0 1 1 0 0 0\n" + frame2},
-        {{"--print=last", "2"}, SWAP, "", "P 2 0 -1 0.5\n" + frame2},
-        {{"--print=none", "-", "2"}, "", SWAP, "P 2 0 -1 0.5\n"},
-        {{"--print=last", "1"}, merge, "", "P 3 0 5 0\nF 1 1 1 0 1 0 4 1 0 1 1\nF 1 2 99 9 99 9 1 99 9 0 0\n"},
-        {{"--hex", "0"}, "1\n-0 0.1 0 0 0\n0 0 1\n", "", "P 1 0 00000000000000000000 3FFF8000000000000000\n"
-         "L 1 80000000000000000000 3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 00000000000000000000\n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(trace(c.args, c.params, c.input).out, c.out);
+// Unit masses one pixel apart swap places in a frame; masses 3 and 1, 4 pixels apart,
+// merge at their centre of mass with their momentum. Coordinates round to even.
+TEST(Trace, Records) {
+    ChildOptions swap_in;
+    swap_in.input = SWAP;
+    EXPECT_EQ(trace({"2"}, SWAP).out, "P 2 0 -1 0.5\nL 1 1 0 0 0 0\nL 2 1 1 0 0 0\nF 1 1 0 0 0 0 1 0 0 0 0\nF 1 2 1 0 1 0 1 1 0 0 0\n" + FRAME2);
+    EXPECT_EQ(trace({"--print=last", "-", "2"}, "", swap_in).out + trace({"--print=none", "2"}, SWAP).out, "P 2 0 -1 0.5\n" + FRAME2 + "P 2 0 -1 0.5\n");
+    EXPECT_EQ(trace({"--print=last", "1"}, "3\n3 0 0 2 0\n1 4 0 -2 4\n1 99 9 0 0\n0 5 0\n").out, "P 3 0 5 0\nF 1 1 1 0 1 0 4 1 0 1 1\nF 1 2 99 9 99 9 1 99 9 0 0\n");
+    EXPECT_EQ(trace({"--hex", "0"}, "1\n-0 0.1 0 0 0\n0 0 1\n").out, "P 1 0 00000000000000000000 3FFF8000000000000000\nL 1 80000000000000000000 "
+              "3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 00000000000000000000\n");
 }
 
 TEST(Trace, UsageVersionAndHelp) {
     for (std::vector<std::string> args : {std::vector<std::string>{}, {"f"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"},
-                                          {"f", "1", "2"}, {"--size", "10x0", "f", "1"}, {"--print=some", "f", "1"}, {"f", "1", "--png"}}) {
-        auto r = trace(args);
-        EXPECT_EQ(r.exit_code, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("[--frames-png DIR] FILE FRAMES\n"), std::string::npos);
-    }
-    auto help = trace({"--help"});
-    EXPECT_EQ(help.exit_code + help.err.size(), 0u);
+                                          {"f", "1", "2"}, {"--size", "10x0", "f", "1"}, {"--print=some", "f", "1"}, {"f", "1", "--png"}})
+        EXPECT_TRUE(trace(args).exit_code == 2 && trace(args).out.empty() && trace(args).err.find("[--frames-png DIR] FILE FRAMES\n") != std::string::npos);
     for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
-        EXPECT_NE(help.out.find(option), std::string::npos) << option;
-    auto version = trace({"--version"});
-    EXPECT_EQ(version.exit_code, 0);
-    EXPECT_EQ(version.out.rfind("gravity-trace ", 0), 0u);
+        EXPECT_TRUE(trace({"--help"}).exit_code == 0 && trace({"--help"}).out.find(option) != std::string::npos) << option;
+    EXPECT_EQ(trace({"--version"}).out.rfind("gravity-trace ", 0), 0u);
 }
 
-// Any path the system takes; a failed write of the records is error 101, not silence.
-TEST(Trace, LongPathsAndAFullDisk) {
+// Any path the system takes; records that cannot be written end with 101, not silence.
+TEST(Trace, LoadErrorsLongPathsAndAFullDisk) {
+    for (const auto& [params, code] : std::vector<std::pair<std::string, int>>{
+             {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
+             {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106}, {"1\n1 2 3 4 5\n10 2\n", 0}})
+        EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;  // the last: C missing after a line end reads as 0
     std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(write_file("swap.txt", SWAP), dir + "/swap.txt");
-    EXPECT_EQ(run_child({GRAVITY_TRACE, "--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
-    EXPECT_EQ(run_child({GRAVITY_TRACE, dir + "/missing.txt", "1"}).exit_code, 2);
-    ChildOptions to_full_disk;
-    to_full_disk.stdout_file = "/dev/full";
-    auto full = run_child({GRAVITY_TRACE, write_file("swap.txt", SWAP), "2000"}, to_full_disk);
-    EXPECT_EQ(full.exit_code, 101);
-    EXPECT_NE(full.err.find("gravity-trace: cannot write the records: "), std::string::npos);
+    fs::create_directories(dir);
+    std::ofstream(dir + "/swap.txt") << SWAP;
+    EXPECT_EQ(trace({"--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
+    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).exit_code * 1000 + trace({"/missing-dir/p.txt", "1"}).exit_code, 2003);
+    ChildOptions full_disk;
+    full_disk.stdout_file = "/dev/full";
+    auto full = trace({dir + "/swap.txt", "2000"}, "", full_disk);
+    EXPECT_TRUE(full.exit_code == 101 && full.err.find("gravity-trace: cannot write the records: ") == 0) << full.err;
 }
 
-TEST(Trace, LoadErrors) {
-    const std::pair<std::string, int> cases[] = {
-        {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
-        {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106},
-        {"1\n1 2 3 4 5\n10 2\n", 0},  // C missing after a line end reads as 0
-    };
-    for (const auto& [params, code] : cases) EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;
-    EXPECT_EQ(trace({"/nonexistent-dir/params.txt", "1"}).exit_code, 3);
-}
-
-// The first error of a run, after the frames' records before it, reported where it
-// arose: the loop (sim::FUTTAT) called by the tool's main program, or a pass it calls.
+// The first error of a run, after the records of the frames before it, reported where
+// it arose: in the loop (sim::FUTTAT) called by the tool's main program, or below it.
 TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
     std::string full = "65535\n";  // J = I + 1 is a word: 65534 is the largest count that runs
     for (int i = 0; i < 65535; ++i) full += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
-    struct Case {
-        std::string params;
-        int code, records, depth;  // depth: the back-trace's lines
-        std::string caller;  // the routine of the report's first back-trace line
-    } cases[] = {
-        {"1\n1 100 32765 0 1\n0 0 0\n", 201, 3, 2, "trace_main"},  // y = 32765, 32766, 32767, then 32768
-        {"1\n1 3e9 0 0 0\n0 0 0\n", 207, 0, 3, "screen_coords"},   // the rounding fails in ROUND
-        {"1\n1 0 0 3e9 40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y2 before x2,
-        {"1\n1 10 3e9 40000 -3e9\n0 0 1\n", 201, 0, 2, "trace_main"},  // x2 before y1,
-        {"1\n1 3e9 40000 -3e9 -40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y1 before x1
-        {"2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 207, 2, 3, "FUTTAT"},    // one point: 0/0 in the gravity pass
-        {"2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 207, 2, 3, "FUTTAT"},     // a massless body with a partner
-        {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 200, 0, 4, "merge_pass"},  // merged masses that sum to 0
-        {"2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 205, 2, 3, "FUTTAT"},
-        {"2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 205, 0, 3, "FUTTAT"},  // the merge pass's distance
-        {full + "0 0.5 1\n", 201, 0, 3, "FUTTAT"},
-        {"1\n0 5 5 1 1\n0 -1 1\n", 0, 9, 0, ""},  // a massless body alone
-    };
-    for (const Case& c : cases) {
-        auto r = trace({"--print=all", "9"}, c.params);
-        SCOPED_TRACE(c.params.substr(0, 60));
-        EXPECT_EQ(r.exit_code, c.code);
-        EXPECT_EQ(records(r.out), c.records);
+    struct Case { std::string params; int code, records, depth; const char* caller; };  // depth: the back-trace's lines
+    for (const Case& c : std::vector<Case>{
+             {"1\n1 100 32765 0 1\n0 0 0\n", 201, 3, 2, "trace_main"},  // y = 32765, 32766, 32767, then 32768
+             {"1\n1 3e9 0 0 0\n0 0 0\n", 207, 0, 3, "screen_coords"},   // the rounding fails in ROUND
+             {"1\n1 0 0 3e9 40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y2 before x2,
+             {"1\n1 10 3e9 40000 -3e9\n0 0 1\n", 201, 0, 2, "trace_main"},  // x2 before y1,
+             {"1\n1 3e9 40000 -3e9 -40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y1 before x1
+             {"2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 207, 2, 3, "FUTTAT"},    // one point: 0/0 in the gravity pass
+             {"2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 207, 2, 3, "FUTTAT"},     // a massless body with a partner
+             {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 200, 0, 4, "merge_pass"},  // merged masses that sum to 0
+             {"2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 205, 2, 3, "FUTTAT"},
+             {"2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 205, 0, 3, "FUTTAT"},  // the merge pass's distance
+             {full + "0 0.5 1\n", 201, 0, 3, "FUTTAT"}, {"1\n0 5 5 1 1\n0 -1 1\n", 0, 9, 0, ""}}) {  // a massless body alone
+        auto r = trace({"9"}, c.params);
+        int records = 0;
+        for (size_t at = 0; (at = r.out.find("\nF ", at)) != std::string::npos; ++at) ++records;
         auto report = report_lines(r.out.substr(std::min(r.out.find("Runtime error"), r.out.size())));
-        EXPECT_EQ(report.size(), c.depth ? c.depth + 3u : 0u);
-        if (c.depth && report.size() > 2) {
-            EXPECT_NE(function_at(GRAVITY_TRACE, report[2].substr(4)).find(c.caller), std::string::npos);
-        }
+        EXPECT_TRUE(r.exit_code == c.code && records == c.records && report.size() == (c.depth ? c.depth + 3u : 0u) &&
+                    (!c.depth || function_at(GRAVITY_TRACE, report[2].substr(4)).find(c.caller) != std::string::npos)) << c.params.substr(0, 60);
     }
+}
+
+// Frames as the window shows them during the delay: red lines, then white dots, in
+// row order, on a canvas the erase left black. The paths, in dark grey under the last
+// complete frame, and the frames' pictures, are written also when an error follows.
+TEST(Pictures, FramesAndPaths) {
+    std::string dir = temp_dir() + "/frames", png = temp_dir() + "/paths.png";
+    auto r = trace({"--frames-png", dir, "--png", png, "9"}, "3\n1000 400 300 0 0\n1 400 200 3.1 0.4\n1 420 330 -0.5 3400\n10 2 8\n");
+    EXPECT_TRUE(r.exit_code == 201 && !fs::exists(dir + "/frame-000003.png"));  // frame 3: a velocity line too long
+    int w = 0, h = 0;
+    auto paths = expected_frame(frame_records(r.out, 2), 800, 600);
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_EQ(read_png(dir + "/frame-00000" + std::to_string(k) + ".png", w, h), expected_frame(frame_records(r.out, k), 800, 600));
+        for (auto f : frame_records(r.out, k))
+            if (f.y1 < 600 && paths[size_t(f.y1 * 800 + f.x1)] == 0) paths[size_t(f.y1 * 800 + f.x1)] = 0x545454;
+    }
+    EXPECT_EQ(read_png(png, w, h), paths);
+}
+
+// Through a symbolic link to its target, into a FIFO directly; a picture that cannot
+// be written is said, and nothing is left of it, not even after a SIGTERM.
+TEST(Pictures, WhereThePicturesGo) {
+    std::string params = write_file("swap.txt", SWAP), dir = temp_dir() + "/targets", big = temp_dir() + "/big", bytes;
+    fs::create_directory(dir);
+    fs::create_symlink("target.png", dir + "/link.png");
+    ASSERT_EQ(mkfifo((dir + "/fifo.png").c_str(), 0600), 0);
+    std::thread reader([&] { bytes.assign(std::istreambuf_iterator<char>(std::ifstream(dir + "/fifo.png").rdbuf()), {}); });
+    EXPECT_EQ(trace({"--png", dir + "/fifo.png", "--frames-png", dir, params, "1"}).exit_code, 0);
+    reader.join();
+    int w = 0, h = 0;
+    EXPECT_TRUE(trace({"--png", dir + "/link.png", params, "1"}).exit_code == 0 && fs::is_symlink(dir + "/link.png") && fs::is_fifo(dir + "/fifo.png") &&
+                bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png", w, h).size() == 800u * 600u);
+    auto r = trace({"--png", dir + "/no/p.png", params, "1"});
+    EXPECT_EQ(r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: "), 0u);
+    EXPECT_EQ(r.exit_code * trace({"--png", dir, params, "1"}).exit_code, 1);  // a directory in the way
+    r = run_child({"/bin/sh", "-c", std::string(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
+                   " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
+    EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run
+    for (const auto& entry : fs::directory_iterator(big)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4);  // link, target, FIFO, frame 1
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 namespace testsupport {
@@ -13,12 +12,10 @@ namespace testsupport {
 std::vector<FrameRecord> frame_records(const std::string& trace_output, int k) {
     std::vector<FrameRecord> records;
     std::istringstream in(trace_output);
-    for (std::string line; std::getline(in, line);) {
-        int frame = 0, body;
-        FrameRecord f;
-        if (std::sscanf(line.c_str(), "F %d %d %d %d %d %d", &frame, &body, &f.x1, &f.y1, &f.x2, &f.y2) == 6 && frame == k)
+    FrameRecord f;
+    for (std::string line; std::getline(in, line);)
+        if (int frame, body; std::sscanf(line.c_str(), "F %d %d %d %d %d %d", &frame, &body, &f.x1, &f.y1, &f.x2, &f.y2) == 6 && frame == k)
             records.push_back(f);
-    }
     return records;
 }
 
@@ -28,8 +25,7 @@ std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int
         if (x >= 0 && x < width && y >= 0 && y < height) pixels[size_t(y) * size_t(width) + size_t(x)] = c;
     };
     for (const FrameRecord& f : bodies) {
-        int dx = std::abs(f.x2 - f.x1), dy = std::abs(f.y2 - f.y1);
-        int sx = f.x2 >= f.x1 ? 1 : -1, sy = f.y2 >= f.y1 ? 1 : -1;
+        int dx = std::abs(f.x2 - f.x1), dy = std::abs(f.y2 - f.y1), sx = f.x2 >= f.x1 ? 1 : -1, sy = f.y2 >= f.y1 ? 1 : -1;
         for (int j = 0; j <= std::max(dx, dy); ++j) {
             if (dx >= dy) set(f.x1 + sx * j, f.y1 + sy * (dx ? (2 * j * dy + dx) / (2 * dx) : 0), 0xA80000);
             else set(f.x1 + sx * ((2 * j * dx + dy) / (2 * dy)), f.y1 + sy * j, 0xA80000);
@@ -48,8 +44,7 @@ std::vector<uint32_t> read_png(const std::string& path, int& width, int& height)
     bool read = png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
     width = int(image.width), height = int(image.height);
     std::vector<uint32_t> pixels;
-    for (size_t i = 0; read && i + 2 < bytes.size(); i += 3)
-        pixels.push_back(uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
+    for (size_t i = 0; read && i + 2 < bytes.size(); i += 3) pixels.push_back(uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
     return pixels;
 }
 

@@ -14,9 +14,9 @@ struct FrameRecord {
 // The F records of frame k in the trace tool's output.
 std::vector<FrameRecord> frame_records(const std::string& trace_output, int k);
 
-// The picture the window shows for these records on a black canvas: each line by the
-// closed form (one pixel per step of the major axis, the minor coordinate rounded,
-// halves towards the second end) in red, then the body's pixel in white.
+// The window's picture of these records on a black canvas: each line in red by the
+// closed form (a pixel per step of the major axis, the minor coordinate rounded,
+// halves towards the second end), then the body's pixel in white.
 std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int width, int height);
 
 // A PNG file's pixels as 0xRRGGBB; empty when it cannot be read.
