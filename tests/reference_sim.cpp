@@ -8,10 +8,9 @@ namespace reference {
 
 void merge(System& s) {
     auto& F = s.F;
-    for (int I = 1, count = s.N; I <= count; ++I) {
+    for (int I = 1, count = s.N; I <= count; ++I)
         for (int J = I + 1; J <= s.N; J = J + 1) {
-            long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) +
-                                      (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
+            long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) + (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
             if (D > s.UTKOZES) continue;
             s.N = s.N - 1;
             long double SUMM = F[I][1] + F[J][1];
@@ -19,12 +18,11 @@ void merge(System& s) {
             F[I][1] = SUMM;
             for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
         }
-    }
 }
 
 void gravity(System& s) {
     auto& F = s.F;
-    for (int I = 1; I <= s.N; ++I) {
+    for (int I = 1; I <= s.N; ++I)
         for (int J = I + 1; J <= s.N; ++J) {
             long double D2 = (F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) + (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]);
             long double DIX = ((((F[J][2] - F[I][2]) * F[I][1]) * F[J][1]) / D2) / std::sqrt(D2);
@@ -34,7 +32,6 @@ void gravity(System& s) {
             F[J][4] = F[J][4] - DIX / F[J][1];
             F[J][5] = F[J][5] - DIY / F[J][1];
         }
-    }
 }
 
 void drift(System& s) {

@@ -26,13 +26,10 @@ const std::string SWAP = "2\n1 0 0 0 0\n1 1 0 0 0\n0 -1 0.5\n", FRAME2 = "F 2 1 
 
 }  // namespace
 
-// Unit masses one pixel apart swap places in a frame; masses 3 and 1, 4 pixels apart,
-// merge at their centre of mass with their momentum. Coordinates round to even.
+// Unit masses 1 apart swap places; masses 3 and 1 merge at the centre of mass with the momentum.
 TEST(Trace, Records) {
-    ChildOptions swap_in;
-    swap_in.input = SWAP;
     EXPECT_EQ(trace({"2"}, SWAP).out, "P 2 0 -1 0.5\nL 1 1 0 0 0 0\nL 2 1 1 0 0 0\nF 1 1 0 0 0 0 1 0 0 0 0\nF 1 2 1 0 1 0 1 1 0 0 0\n" + FRAME2);
-    EXPECT_EQ(trace({"--print=last", "-", "2"}, "", swap_in).out + trace({"--print=none", "2"}, SWAP).out, "P 2 0 -1 0.5\n" + FRAME2 + "P 2 0 -1 0.5\n");
+    EXPECT_EQ(trace({"--print=last", "-", "2"}, "", {.input = SWAP, .stdout_file = ""}).out + trace({"--print=none", "2"}, SWAP).out, "P 2 0 -1 0.5\n" + FRAME2 + "P 2 0 -1 0.5\n");
     EXPECT_EQ(trace({"--print=last", "1"}, "3\n3 0 0 2 0\n1 4 0 -2 4\n1 99 9 0 0\n0 5 0\n").out, "P 3 0 5 0\nF 1 1 1 0 1 0 4 1 0 1 1\nF 1 2 99 9 99 9 1 99 9 0 0\n");
     EXPECT_EQ(trace({"--hex", "0"}, "1\n-0 0.1 0 0 0\n0 0 1\n").out, "P 1 0 00000000000000000000 3FFF8000000000000000\nL 1 80000000000000000000 "
               "3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 00000000000000000000\n");
@@ -41,9 +38,11 @@ TEST(Trace, Records) {
 TEST(Trace, UsageVersionAndHelp) {
     for (std::vector<std::string> args : {std::vector<std::string>{}, {"f"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"},
                                           {"f", "1", "2"}, {"--size", "10x0", "f", "1"}, {"--print=some", "f", "1"}, {"f", "1", "--png"}})
-        EXPECT_TRUE(trace(args).exit_code == 2 && trace(args).out.empty() && trace(args).err.find("[--frames-png DIR] FILE FRAMES\n") != std::string::npos);
+        if (auto r = trace(args); r.exit_code != 2 || !r.out.empty() || r.err.find("[--png FILE]\n                     [--frames-png DIR] FILE FRAMES\n") == std::string::npos)
+            ADD_FAILURE() << r.exit_code << r.err;
+    auto help = trace({"--help"});
     for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
-        EXPECT_TRUE(trace({"--help"}).exit_code == 0 && trace({"--help"}).out.find(option) != std::string::npos) << option;
+        EXPECT_TRUE(help.exit_code == 0 && help.out.find(option) != std::string::npos) << option;
     EXPECT_EQ(trace({"--version"}).out.rfind("gravity-trace ", 0), 0u);
 }
 
@@ -54,18 +53,14 @@ TEST(Trace, LoadErrorsLongPathsAndAFullDisk) {
              {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106}, {"1\n1 2 3 4 5\n10 2\n", 0}})
         EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;  // the last: C missing after a line end reads as 0
     std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
-    fs::create_directories(dir);
-    std::ofstream(dir + "/swap.txt") << SWAP;
+    fs::create_directories(dir), std::ofstream(dir + "/swap.txt") << SWAP;
     EXPECT_EQ(trace({"--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
     EXPECT_EQ(trace({dir + "/missing.txt", "1"}).exit_code * 1000 + trace({"/missing-dir/p.txt", "1"}).exit_code, 2003);
-    ChildOptions full_disk;
-    full_disk.stdout_file = "/dev/full";
-    auto full = trace({dir + "/swap.txt", "2000"}, "", full_disk);
+    auto full = trace({dir + "/swap.txt", "2000"}, "", {.input = "", .stdout_file = "/dev/full"});
     EXPECT_TRUE(full.exit_code == 101 && full.err.find("gravity-trace: cannot write the records: ") == 0) << full.err;
 }
 
-// The first error of a run, after the records of the frames before it, reported where
-// it arose: in the loop (sim::FUTTAT) called by the tool's main program, or below it.
+// The first error, after the records before it, reported in the loop (sim::FUTTAT) or below it.
 TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
     std::string full = "65535\n";  // J = I + 1 is a word: 65534 is the largest count that runs
     for (int i = 0; i < 65535; ++i) full += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
@@ -77,9 +72,7 @@ TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
              {"1\n1 10 3e9 40000 -3e9\n0 0 1\n", 201, 0, 2, "trace_main"},  // x2 before y1,
              {"1\n1 3e9 40000 -3e9 -40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y1 before x1
              {"2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 207, 2, 3, "FUTTAT"},    // one point: 0/0 in the gravity pass
-             {"2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 207, 2, 3, "FUTTAT"},     // a massless body with a partner
              {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 200, 0, 4, "merge_pass"},  // merged masses that sum to 0
-             {"2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 205, 2, 3, "FUTTAT"},
              {"2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 205, 0, 3, "FUTTAT"},  // the merge pass's distance
              {full + "0 0.5 1\n", 201, 0, 3, "FUTTAT"}, {"1\n0 5 5 1 1\n0 -1 1\n", 0, 9, 0, ""}}) {  // a massless body alone
         auto r = trace({"9"}, c.params);
@@ -91,39 +84,33 @@ TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
     }
 }
 
-// Frames as the window shows them during the delay: red lines, then white dots, in
-// row order, on a canvas the erase left black. The paths, in dark grey under the last
-// complete frame, and the frames' pictures, are written also when an error follows.
+// Frames as the window shows them (red lines, then white dots, on a canvas the erase left black);
+// the paths in grey under the last complete frame. An error leaves the pictures before it.
 TEST(Pictures, FramesAndPaths) {
     std::string dir = temp_dir() + "/frames", png = temp_dir() + "/paths.png";
     auto r = trace({"--frames-png", dir, "--png", png, "9"}, "3\n1000 400 300 0 0\n1 400 200 3.1 0.4\n1 420 330 -0.5 3400\n10 2 8\n");
     EXPECT_TRUE(r.exit_code == 201 && !fs::exists(dir + "/frame-000003.png"));  // frame 3: a velocity line too long
-    int w = 0, h = 0;
     auto paths = expected_frame(frame_records(r.out, 2), 800, 600);
     for (int k = 1; k <= 2; ++k) {
-        EXPECT_EQ(read_png(dir + "/frame-00000" + std::to_string(k) + ".png", w, h), expected_frame(frame_records(r.out, k), 800, 600));
+        EXPECT_EQ(read_png(dir + "/frame-00000" + std::to_string(k) + ".png"), expected_frame(frame_records(r.out, k), 800, 600));
         for (auto f : frame_records(r.out, k))
             if (f.y1 < 600 && paths[size_t(f.y1 * 800 + f.x1)] == 0) paths[size_t(f.y1 * 800 + f.x1)] = 0x545454;
     }
-    EXPECT_EQ(read_png(png, w, h), paths);
+    EXPECT_EQ(read_png(png), paths);
 }
 
-// Through a symbolic link to its target, into a FIFO directly; a picture that cannot
-// be written is said, and nothing is left of it, not even after a SIGTERM.
+// Through a symbolic link to its target, into a FIFO directly; nothing partial left, even by a SIGTERM.
 TEST(Pictures, WhereThePicturesGo) {
     std::string params = write_file("swap.txt", SWAP), dir = temp_dir() + "/targets", big = temp_dir() + "/big", bytes;
-    fs::create_directory(dir);
-    fs::create_symlink("target.png", dir + "/link.png");
+    fs::create_directory(dir), fs::create_symlink("target.png", dir + "/link.png");
     ASSERT_EQ(mkfifo((dir + "/fifo.png").c_str(), 0600), 0);
     std::thread reader([&] { bytes.assign(std::istreambuf_iterator<char>(std::ifstream(dir + "/fifo.png").rdbuf()), {}); });
     EXPECT_EQ(trace({"--png", dir + "/fifo.png", "--frames-png", dir, params, "1"}).exit_code, 0);
     reader.join();
-    int w = 0, h = 0;
     EXPECT_TRUE(trace({"--png", dir + "/link.png", params, "1"}).exit_code == 0 && fs::is_symlink(dir + "/link.png") && fs::is_fifo(dir + "/fifo.png") &&
-                bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png", w, h).size() == 800u * 600u);
-    auto r = trace({"--png", dir + "/no/p.png", params, "1"});
-    EXPECT_EQ(r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: "), 0u);
-    EXPECT_EQ(r.exit_code * trace({"--png", dir, params, "1"}).exit_code, 1);  // a directory in the way
+                bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png").size() == 800u * 600u);
+    auto r = trace({"--png", dir + "/no/p.png", params, "1"});  // and with a directory in the way:
+    EXPECT_TRUE(r.exit_code * trace({"--png", dir, params, "1"}).exit_code == 1 && r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: ") == 0);
     r = run_child({"/bin/sh", "-c", std::string(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
                    " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
     EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run

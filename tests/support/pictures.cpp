@@ -22,7 +22,7 @@ std::vector<FrameRecord> frame_records(const std::string& trace_output, int k) {
 std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int width, int height) {
     std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0);
     auto set = [&](int x, int y, uint32_t c) {
-        if (x >= 0 && x < width && y >= 0 && y < height) pixels[size_t(y) * size_t(width) + size_t(x)] = c;
+        if (x >= 0 && x < width && y >= 0 && y < height) pixels[size_t(y * width + x)] = c;
     };
     for (const FrameRecord& f : bodies) {
         int dx = std::abs(f.x2 - f.x1), dy = std::abs(f.y2 - f.y1), sx = f.x2 >= f.x1 ? 1 : -1, sy = f.y2 >= f.y1 ? 1 : -1;
@@ -35,15 +35,14 @@ std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int
     return pixels;
 }
 
-std::vector<uint32_t> read_png(const std::string& path, int& width, int& height) {
+std::vector<uint32_t> read_png(const std::string& path) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
     image.format = PNG_FORMAT_RGB;
     std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
-    bool read = png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
-    width = int(image.width), height = int(image.height);
     std::vector<uint32_t> pixels;
+    bool read = png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
     for (size_t i = 0; read && i + 2 < bytes.size(); i += 3) pixels.push_back(uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
     return pixels;
 }
