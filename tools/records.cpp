@@ -21,14 +21,20 @@ constexpr uint16_t DISK_WRITE_ERROR = 101;
 char records[1 << 16];
 size_t used = 0;
 
-[[gnu::noinline]] void write_failed(int error) {
-    runtime::ShortString text("gravity-trace: cannot write the records: ");
-    text.append(std::strerror(error));
-    runtime::write_statement(runtime::STDERR, text, true);
+void write_failed(int error) {
+    say({"cannot write the records: ", std::strerror(error)});
     runtime::RUNERROR(DISK_WRITE_ERROR);
 }
 
 }  // namespace
+
+void say(std::initializer_list<std::string_view> parts) {
+    constexpr size_t PIECE = 255;  // a short string at a time
+    runtime::WRITE_STR(0, runtime::STDERR, "gravity-trace: ");
+    for (std::string_view part : parts)
+        for (size_t at = 0; at < part.size(); at += PIECE) runtime::WRITE_STR(0, runtime::STDERR, part.substr(at, PIECE));
+    runtime::WRITELN_END(runtime::STDERR);
+}
 
 void flush_records() {
     size_t done = 0;

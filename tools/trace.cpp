@@ -39,16 +39,12 @@ runtime::ExitProcedure saved_exit = nullptr;
 bool write_picture(const std::string& path, const std::vector<uint32_t>& pixels) {
     std::string problem = tools::write_png(path, pixels.data(), pictures->width(), pictures->height());
     if (problem.empty()) return true;
-    runtime::ShortString text("gravity-trace: cannot write ");
-    text.append(path);
-    text.append(": ");
-    text.append(problem);
-    runtime::write_statement(runtime::STDERR, text, true);
+    tools::say({"cannot write ", path, ": ", problem});
     return false;
 }
 
-// The summary picture of the frames drawn so far, then the records: both are out
-// before a report follows.
+// The summary picture of the frames drawn so far, then the records (whose failed
+// write raises 101 and so comes last): both are out before a report follows.
 void trace_exit() {
     runtime::EXITPROC = saved_exit;
     if (pictures && !options.png.empty() && !write_picture(options.png, pictures->summary()) &&
@@ -96,11 +92,7 @@ void prepare_frames_dir(const std::string& dir) {
     struct stat st;
     if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
     if (mkdir(dir.c_str(), 0777) == 0) return;
-    runtime::ShortString text("gravity-trace: cannot make ");
-    text.append(dir);
-    text.append(": ");
-    text.append(std::strerror(errno));
-    runtime::write_statement(runtime::STDERR, text, true);
+    tools::say({"cannot make ", dir, ": ", std::strerror(errno)});
     runtime::HALT(1);
 }
 
@@ -130,7 +122,9 @@ void answer(tools::Options::Ask ask) {
     options = tools::parse_options(saved_argc, saved_argv);
     const tools::Options& o = options;
     if (o.ask != tools::Options::Ask::run) answer(o.ask);
-    pictures = std::make_unique<tools::Pictures>(o.width, o.height);
+    // The loop always draws; with no picture asked for, on a canvas of one pixel.
+    const bool drawn = !o.png.empty() || !o.frames_dir.empty();
+    pictures = std::make_unique<tools::Pictures>(drawn ? o.width : 1, drawn ? o.height : 1);
     if (!o.frames_dir.empty()) prepare_frames_dir(o.frames_dir);
     assign_parameter_file(o.file);
     runtime::RESET(BE);
