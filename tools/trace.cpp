@@ -63,7 +63,7 @@ class TraceFrames final : public FrameIo {
 public:
     void drawn(int I, const ScreenCoords& s) override {
         pictures->drawn(s);
-        if (!print_) return;
+        if (options.print != Print::all && (options.print != Print::last || frame_ != options.frames)) return;
         char head[96];
         emit(head, size_t(std::snprintf(head, sizeof head, "F %llu %d %d %d %d %d", frame_, I, s.x1, s.y1, s.x2, s.y2)));
         print_body(I);
@@ -78,14 +78,12 @@ public:
     bool key_pressed() override {
         if (frame_ == options.frames) return true;
         ++frame_;
-        print_ = options.print == Print::all || (options.print == Print::last && frame_ == options.frames);
         return false;
     }
     void read_key() override {}
 
 private:
     unsigned long long frame_ = 1;
-    bool print_ = options.print == Print::all || (options.print == Print::last && options.frames == 1);
 };
 
 void prepare_frames_dir(const std::string& dir) {
