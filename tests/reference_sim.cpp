@@ -1,5 +1,4 @@
-// The reference passes: every expression as the rules write it, sqrt and differences
-// recomputed where they appear, nothing shared.
+// The reference passes: every expression as the rules write it, recomputed where it appears, nothing shared.
 #include "tests/reference_sim.h"
 
 #include <cmath>

@@ -41,9 +41,9 @@ std::vector<uint32_t> read_png(const std::string& path) {
     if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
     image.format = PNG_FORMAT_RGB;
     std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) return {};
     std::vector<uint32_t> pixels;
-    bool read = png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
-    for (size_t i = 0; read && i + 2 < bytes.size(); i += 3) pixels.push_back(uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
+    for (size_t i = 0; i + 2 < bytes.size(); i += 3) pixels.push_back(uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
     return pixels;
 }
 

@@ -6,9 +6,7 @@
 
 namespace testsupport {
 
-struct FrameRecord {
-    int x1, y1, x2, y2;
-};
+struct FrameRecord { int x1, y1, x2, y2; };
 
 std::vector<FrameRecord> frame_records(const std::string& trace_output, int k);  // the F records of frame k
 
