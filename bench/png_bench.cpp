@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <random>
 
+#include "graphics/line.h"
 #include "tools/picture.h"
 #include "tools/png.h"
 
@@ -12,12 +13,12 @@ namespace {
 void BM_WriteFramePng(benchmark::State& state) {
     tools::Pictures pictures(800, 600);
     std::mt19937 rng(3);
-    pictures.begin_frame();
+    graphics::SETCOLOR(4);
     for (int i = 0; i < 200; ++i) {
         int16_t x = int16_t(rng() % 800), y = int16_t(rng() % 600);
-        pictures.draw_body({x, y, int16_t(x + int(rng() % 30) - 15), int16_t(y + int(rng() % 30) - 15)});
+        graphics::LINE(x, y, int16_t(x + int(rng() % 30) - 15), int16_t(y + int(rng() % 30) - 15));
+        graphics::PUTPIXEL(x, y, 15);
     }
-    pictures.end_frame();
     const char* path = "/tmp/gravity-png-bench.png";
     for (auto _ : state) tools::write_png(path, pictures.canvas().data(), 800, 600);
     std::remove(path);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,11 +32,7 @@ bool is_directory(const char* path) {
 bool parent_exists(const char* name) {
     const char* slash = std::strrchr(name, '/');
     if (slash == nullptr || slash == name) return true;
-    char parent[256];
-    size_t len = size_t(slash - name);
-    std::memcpy(parent, name, len);
-    parent[len] = '\0';
-    return is_directory(parent);
+    return is_directory(std::string(name, size_t(slash - name)).c_str());  // names of any length
 }
 
 void open_for_reading(TEXTREC& f) {

@@ -50,7 +50,7 @@ constexpr const char* EXIT_LINE = "Kil\x82p\x82shez nyomja meg az Enter gombot";
     INT_IOCHECK();
     ALLAPOT();
     GRAFIKA();
-    FUTTAT();
+    FUTTAT(on_screen());
     graphics::CLOSEGRAPH();
     runtime::write_statement(OUTPUT, TITLE_LINE, true);
     INT_IOCHECK();

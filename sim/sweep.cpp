@@ -26,6 +26,9 @@ bool may_merge(int n, long double distance) {
     for (int I = 1; I <= n; ++I)
         if (!(std::fabs(F(I, X)) < SAFE_COORDINATE && std::fabs(F(I, Y)) < SAFE_COORDINATE)) return true;
     if (distance < 0) return false;  // distances are never negative
+    // Beyond this it reaches across almost any pair of such coordinates, and the margin
+    // below would overflow near the largest extended value.
+    if (!(distance < SAFE_COORDINATE)) return true;
     // Generous against the pass's rounding (a few units in the 64th bit), and against
     // squares that underflow to zero.
     const long double reach = distance * (1 + 0x1p-50L) + TINY_DIFFERENCE;

@@ -1,5 +1,4 @@
-// The reference passes: every expression as the rules write it, sqrt and differences
-// recomputed where they appear, nothing shared.
+// The reference passes: every expression as the rules write it, recomputed where it appears, nothing shared.
 #include "tests/reference_sim.h"
 
 #include <cmath>
@@ -8,33 +7,21 @@ namespace reference {
 
 void merge(System& s) {
     auto& F = s.F;
-    const int count = s.N;
-    for (int I = 1; I <= count; ++I) {
-        int J = I + 1;
-        while (J <= s.N) {
-            long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) +
-                                      (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
-            if (D <= s.UTKOZES) {
-                s.N = s.N - 1;
-                long double SUMM = F[I][1] + F[J][1];
-                for (int K = 2; K <= 5; ++K) {
-                    long double wi = F[I][1] / SUMM;
-                    long double pi = wi * F[I][K];
-                    long double wj = F[J][1] / SUMM;
-                    long double pj = wj * F[J][K];
-                    F[I][K] = pi + pj;
-                }
-                F[I][1] = SUMM;
-                for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
-            }
-            J = J + 1;
+    for (int I = 1, count = s.N; I <= count; ++I)
+        for (int J = I + 1; J <= s.N; J = J + 1) {
+            long double D = std::sqrt((F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) + (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]));
+            if (D > s.UTKOZES) continue;
+            s.N = s.N - 1;
+            long double SUMM = F[I][1] + F[J][1];
+            for (int K = 2; K <= 5; ++K) F[I][K] = (F[I][1] / SUMM) * F[I][K] + (F[J][1] / SUMM) * F[J][K];
+            F[I][1] = SUMM;
+            for (int K = J; K <= s.N; ++K) F[K] = F[K + 1];
         }
-    }
 }
 
 void gravity(System& s) {
     auto& F = s.F;
-    for (int I = 1; I <= s.N; ++I) {
+    for (int I = 1; I <= s.N; ++I)
         for (int J = I + 1; J <= s.N; ++J) {
             long double D2 = (F[I][2] - F[J][2]) * (F[I][2] - F[J][2]) + (F[I][3] - F[J][3]) * (F[I][3] - F[J][3]);
             long double DIX = ((((F[J][2] - F[I][2]) * F[I][1]) * F[J][1]) / D2) / std::sqrt(D2);
@@ -44,14 +31,10 @@ void gravity(System& s) {
             F[J][4] = F[J][4] - DIX / F[J][1];
             F[J][5] = F[J][5] - DIY / F[J][1];
         }
-    }
 }
 
 void drift(System& s) {
-    for (int I = 1; I <= s.N; ++I) {
-        s.F[I][2] = s.F[I][2] + s.F[I][4];
-        s.F[I][3] = s.F[I][3] + s.F[I][5];
-    }
+    for (int I = 1; I <= s.N; ++I) s.F[I][2] = s.F[I][2] + s.F[I][4], s.F[I][3] = s.F[I][3] + s.F[I][5];
 }
 
 }  // namespace reference

@@ -1,5 +1,4 @@
-// A straightforward merge pass and gravity step, written directly from the rules with
-// a table of its own, against which the product is checked bit for bit.
+// Merge, gravity and drift written straight from the rules, on a table of their own: the product's yardstick.
 #pragma once
 #include <array>
 #include <vector>

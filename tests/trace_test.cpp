@@ -1,157 +1,113 @@
-// The trace tool as a user runs it: records, options, usage errors, and the run-time
-// errors of loading and of frames, with the records printed before them.
+// The trace tool as a user runs it: records, usage, errors of loading and of the program's own frame loop,
+// and the pictures that loop draws into memory.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
 
 #include "tests/support/child.h"
+#include "tests/support/pictures.h"
 
 using namespace testsupport;
+namespace fs = std::filesystem;
 
-namespace {
-
-ChildResult trace(const std::vector<std::string>& args, const std::string& input = "") {
-    std::vector<std::string> argv{GRAVITY_TRACE};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildOptions options;
-    options.input = input;
-    return run_child(argv, options);
+static ChildResult trace(std::vector<std::string> args, const std::string& params = "", ChildOptions options = {}) {
+    if (!params.empty()) args.insert(args.end() - 1, write_file("trace.txt", params));
+    args.insert(args.begin(), GRAVITY_TRACE);
+    return run_child(args, options);
 }
 
-ChildResult trace_text(const std::string& params, int frames, const std::string& option = "--print=all") {
-    return trace({option, write_file("trace-params.txt", params), std::to_string(frames)});
+static const std::string SWAP = "2\n1 0 0 0 0\n1 1 0 0 0\n0 -1 0.5\n", FRAME2 = "F 2 1 1 0 2 0 1 1 0 1 0\nF 2 2 0 0 0 0 1 0 0 -1 0\n";
+
+// Unit masses 1 apart swap places; masses 3 and 1 merge at the centre of mass with the momentum.
+TEST(Trace, Records) {
+    EXPECT_EQ(trace({"2"}, SWAP).out, "P 2 0 -1 0.5\nL 1 1 0 0 0 0\nL 2 1 1 0 0 0\nF 1 1 0 0 0 0 1 0 0 0 0\nF 1 2 1 0 1 0 1 1 0 0 0\n" + FRAME2);
+    EXPECT_EQ(trace({"--print=last", "-", "2"}, "", {.input = SWAP, .stdout_file = ""}).out + trace({"--print=none", "2"}, SWAP).out, "P 2 0 -1 0.5\n" + FRAME2 + "P 2 0 -1 0.5\n");
+    EXPECT_EQ(trace({"--print=last", "1"}, "3\n3 0 0 2 0\n1 4 0 -2 4\n1 99 9 0 0\n0 5 0\n").out, "P 3 0 5 0\nF 1 1 1 0 1 0 4 1 0 1 1\nF 1 2 99 9 99 9 1 99 9 0 0\n");
+    EXPECT_EQ(trace({"--hex", "0"}, "1\n-0 0.1 0 0 0\n0 0 1\n").out, "P 1 0 00000000000000000000 3FFF8000000000000000\nL 1 80000000000000000000 "
+              "3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 00000000000000000000\n");
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+TEST(Trace, UsageVersionAndHelp) {
+    for (std::vector<std::string> args : {std::vector<std::string>{}, {"f"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"},
+                                          {"f", "1", "2"}, {"--size", "10x0", "f", "1"}, {"--print=some", "f", "1"}, {"f", "1", "--png"}})
+        if (auto r = trace(args); r.exit_code != 2 || !r.out.empty() || r.err.find("[--png FILE]\n                     [--frames-png DIR] FILE FRAMES\n") == std::string::npos)
+            ADD_FAILURE() << r.exit_code << r.err;
+    for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
+        EXPECT_NE(trace({"--help"}).out.find(option), std::string::npos) << option;
+    EXPECT_EQ(std::to_string(trace({"--help"}).exit_code) + trace({"--version"}).out.substr(0, 14), "0gravity-trace ");
 }
 
-int count_prefix(const std::string& text, const std::string& prefix) {
-    int n = 0;
-    for (const auto& line : lines_of(text)) n += line.rfind(prefix, 0) == 0;
-    return n;
+// Any path the system takes; records that cannot be written end with 101, not silence.
+TEST(Trace, LoadErrorsLongPathsAndAFullDisk) {
+    for (const auto& [params, code] : std::vector<std::pair<std::string, int>>{
+             {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
+             {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106}, {"1\n1 2 3 4 5\n10 2\n", 0}})
+        EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;  // the last: C missing after a line end reads as 0
+    std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
+    fs::create_directories(dir), std::ofstream(dir + "/swap.txt") << SWAP;
+    EXPECT_EQ(trace({"--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
+    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).exit_code * 1000 + trace({"/missing-dir/p.txt", "1"}).exit_code, 2003);
+    auto full = trace({dir + "/swap.txt", "2000"}, "", {.input = "", .stdout_file = "/dev/full"});
+    EXPECT_TRUE(full.exit_code == 101 && full.err.find("gravity-trace: cannot write the records: ") == 0) << full.err;
 }
 
-std::string report_head(const ChildResult& r) {
-    size_t at = r.out.find("Runtime error ");
-    return at == std::string::npos ? "" : r.out.substr(at, r.out.find(" at ", at) - at);
-}
-
-const std::string TWO_BODY = "2\n1000 320 240 0 0\n1 320 140 3.1 0\n20 2 1.5\n";
-
-}  // namespace
-
-TEST(TraceRecords, LoadAndFrames) {
-    auto r = trace_text(TWO_BODY, 2);
-    EXPECT_EQ(r.exit_code, 0);
-    auto lines = lines_of(r.out);
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[0], "P 2 20 2 1.5");
-    EXPECT_EQ(lines[1], "L 1 1000 320 240 0 0");
-    EXPECT_EQ(lines[2], "L 2 1 320 140 3.09999999999999999991 0");
-    EXPECT_EQ(lines[3], "F 1 1 320 240 320 240 1000 320 240 0 0");
-    EXPECT_EQ(lines[4], "F 1 2 320 140 325 140 1 320 140 3.09999999999999999991 0");
-    EXPECT_EQ(lines[6].substr(0, 21), "F 2 2 323 140 328 140");
-}
-
-TEST(TraceRecords, HexRealsAndPrintModes) {
-    auto hex = trace_text("1\n-0 0.1 0 0 0\n0 0 1\n", 1, "--hex");
-    EXPECT_EQ(lines_of(hex.out)[1],
-              "L 1 80000000000000000000 3FFBCCCCCCCCCCCCCCCD 00000000000000000000 00000000000000000000 "
-              "00000000000000000000");
-    auto last = trace_text(TWO_BODY, 5, "--print=last");
-    EXPECT_EQ(count_prefix(last.out, "F 5 "), 2);
-    EXPECT_EQ(count_prefix(last.out, "F "), 2);
-    EXPECT_EQ(count_prefix(last.out, "L "), 0);
-    auto none = trace_text(TWO_BODY, 5, "--print=none");
-    EXPECT_EQ(none.out, "P 2 20 2 1.5\n");
-    auto load_only = trace_text(TWO_BODY, 0);
-    EXPECT_EQ(lines_of(load_only.out).size(), 3u);
-}
-
-TEST(TraceRecords, StandardInputAsTheFile) {
-    auto r = trace({"-", "1"}, TWO_BODY);
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(lines_of(r.out)[0], "P 2 20 2 1.5");
-    EXPECT_EQ(count_prefix(r.out, "F 1 "), 2);
-}
-
-TEST(TraceRecords, MergedBodiesDisappearFromTheFrame) {
-    auto r = trace_text("3\n3 0 0 0 0\n1 4 0 0 0\n1 100 100 0 0\n0 5 0\n", 1);
-    EXPECT_EQ(count_prefix(r.out, "F 1 "), 2);
-    EXPECT_EQ(lines_of(r.out)[4], "F 1 1 1 0 1 0 4 1 0 0 0");
-}
-
-TEST(TraceUsage, BadUsageExitsWith2) {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"file"}, {"--bogus", "f", "1"}, {"f", "x1"}, {"f", "-1"}, {"f", "1", "2"}}) {
-        auto r = trace(args);
-        EXPECT_EQ(r.exit_code, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("usage: gravity-trace"), std::string::npos);
+// The first error, after the records before it, reported in the loop (sim::FUTTAT) or below it.
+TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
+    std::string full = "65535\n";  // J = I + 1 is a word: 65534 is the largest count that runs
+    for (int i = 0; i < 65535; ++i) full += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
+    struct Case { std::string params; int code, records, depth; const char* caller; };  // depth: the back-trace's lines
+    for (const Case& c : std::vector<Case>{
+             {"1\n1 100 32765 0 1\n0 0 0\n", 201, 3, 2, "trace_main"},  // y = 32765, 32766, 32767, then 32768
+             {"1\n1 3e9 0 0 0\n0 0 0\n", 207, 0, 3, "screen_coords"},   // the rounding fails in ROUND
+             {"1\n1 0 0 3e9 40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y2 before x2,
+             {"1\n1 10 3e9 40000 -3e9\n0 0 1\n", 201, 0, 2, "trace_main"},  // x2 before y1,
+             {"1\n1 3e9 40000 -3e9 -40000\n0 0 1\n", 201, 0, 2, "trace_main"},  // y1 before x1
+             {"2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 207, 2, 3, "FUTTAT"},    // one point: 0/0 in the gravity pass
+             {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 200, 0, 4, "merge_pass"},  // merged masses that sum to 0
+             {"2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 205, 0, 3, "FUTTAT"},  // the merge pass's distance
+             {full + "0 0.5 1\n", 201, 0, 3, "FUTTAT"}, {"1\n0 5 5 1 1\n0 -1 1\n", 0, 9, 0, ""}}) {  // a massless body alone
+        auto r = trace({"9"}, c.params);
+        int records = 0;
+        for (size_t at = 0; (at = r.out.find("\nF ", at)) != std::string::npos; ++at) ++records;
+        auto report = report_lines(r.out.substr(std::min(r.out.find("Runtime error"), r.out.size())));
+        EXPECT_TRUE(r.exit_code == c.code && records == c.records && report.size() == (c.depth ? c.depth + 3u : 0u) &&
+                    (!c.depth || function_at(GRAVITY_TRACE, report[2].substr(4)).find(c.caller) != std::string::npos)) << c.params.substr(0, 60);
     }
-    auto help = trace({"--help"});
-    EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("--print=all|last|none"), std::string::npos);
 }
 
-TEST(TraceLoadErrors, MissingFileAndCounts) {
-    auto missing = trace({"/nonexistent-dir/params.txt", "1"});
-    EXPECT_EQ(report_head(missing), "Runtime error 3");
-    EXPECT_EQ(missing.exit_code, 3);
-    EXPECT_EQ(report_head(trace_text("70000 x\n", 1)), "Runtime error 201");  // before any body
-    EXPECT_EQ(report_head(trace_text("1 1 2 3 4 5 70000 1 1\n", 1)), "Runtime error 201");
-    EXPECT_EQ(report_head(trace_text("1 1 2 x 4 5 70000 1 1\n", 1)), "Runtime error 106");
-    EXPECT_EQ(report_head(trace_text("$10000 x\n", 1)), "Runtime error 201");
-    EXPECT_EQ(report_head(trace_text("1 1 2 1e5000 4 5 0 1 1\n", 1)), "Runtime error 205");
+// Frames as the window shows them, on a canvas the erase left black; paths under the last complete frame.
+TEST(Pictures, FramesAndPaths) {
+    std::string dir = temp_dir() + "/frames", png = temp_dir() + "/paths.png";
+    auto r = trace({"--frames-png", dir, "--png", png, "9"}, "3\n1000 400 300 0 0\n1 400 200 3.1 0.4\n1 420 330 -0.5 3400\n10 2 8\n");
+    EXPECT_TRUE(r.exit_code == 201 && !fs::exists(dir + "/frame-000003.png"));  // frame 3: a velocity line too long
+    auto paths = expected_frame(frame_records(r.out, 2), 800, 600);
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_EQ(read_png(dir + "/frame-00000" + std::to_string(k) + ".png"), expected_frame(frame_records(r.out, k), 800, 600));
+        for (auto f : frame_records(r.out, k))
+            if (f.y1 < 600 && paths[size_t(f.y1 * 800 + f.x1)] == 0) paths[size_t(f.y1 * 800 + f.x1)] = 0x545454;
+    }
+    EXPECT_EQ(read_png(png), paths);
 }
 
-TEST(TraceLoadErrors, EndOfFileRules) {
-    auto ok = trace_text("1\n1 2 3 4 5\n10 2\n", 1);  // C missing after a line end: 0
-    EXPECT_EQ(ok.exit_code, 0);
-    EXPECT_EQ(lines_of(ok.out)[0], "P 1 10 2 0");
-    EXPECT_EQ(trace_text("1\n1 2 3 4 5\n10\n", 1).exit_code, 106);  // two missing
-    EXPECT_EQ(trace_text("1\n1 2 3 4 5\n10 2", 1).exit_code, 106);  // ends in a digit
-}
-
-TEST(TraceFrameErrors, FaultsAfterTheRecordsPrintedSoFar) {
-    auto same_point = trace_text("2\n1 5 5 0 0\n1 5 5 0 0\n0 -1 1\n", 3);
-    EXPECT_EQ(report_head(same_point), "Runtime error 207");
-    EXPECT_EQ(count_prefix(same_point.out, "F 1 "), 2);  // drawn, then the gravity pass fails
-    EXPECT_EQ(same_point.out.find("F 2 "), std::string::npos);
-    EXPECT_EQ(report_head(trace_text("2\n0 5 5 0 0\n1 9 9 0 0\n0 1 1\n", 1)), "Runtime error 207");
-    EXPECT_EQ(report_head(trace_text("2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n", 1)), "Runtime error 200");
-    EXPECT_EQ(report_head(trace_text("2\n1e3000 5 5 0 0\n1e3000 6 5 0 0\n0 -1 1\n", 1)), "Runtime error 205");
-    EXPECT_EQ(trace_text("1\n0 5 5 1 1\n0 -1 1\n", 3).exit_code, 0);  // a massless body alone
-    // The distance of a pair this far apart overflows in the merge pass itself.
-    auto far = trace_text("2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", 1);
-    EXPECT_EQ(report_head(far), "Runtime error 205");
-    EXPECT_EQ(count_prefix(far.out, "F "), 0);
-}
-
-TEST(TraceFrameErrors, CoordinatesBeyondSixteenBits) {
-    auto flying = trace_text("1\n1 100 32765 0 1\n0 0 0\n", 10, "--print=all");
-    EXPECT_EQ(report_head(flying), "Runtime error 201");
-    EXPECT_EQ(flying.exit_code, 201);
-    EXPECT_EQ(count_prefix(flying.out, "F "), 3);  // y = 32765, 32766, 32767; 32768 fails
-    auto tip = report_lines(flying.out.substr(flying.out.find("Runtime")));
-    EXPECT_EQ(tip.size(), 2u + 2u + 1u);  // into the main program, into EXE_ENTRY
-    auto rounding = trace_text("1\n1 3e9 0 0 0\n0 0 0\n", 1);
-    EXPECT_EQ(report_head(rounding), "Runtime error 207");
-    EXPECT_EQ(report_lines(rounding.out.substr(rounding.out.find("Runtime"))).size(), 2u + 3u + 1u);
-    // The order y2, x2, y1, x1: a tip beyond the range fails before the body's pixel.
-    EXPECT_EQ(report_head(trace_text("1\n1 10 10 0 1\n0 0 40000\n", 1)), "Runtime error 201");
-}
-
-// 65534 is the largest count with which a frame completes: J = I + 1 is a word.
-TEST(TraceFrameErrors, FullTableStopsInTheFirstMergePass) {
-    std::string params = "65535\n";
-    for (int i = 0; i < 65535; ++i) params += "1 " + std::to_string(i % 256 * 10) + " " + std::to_string(i / 256 * 10) + " 0 0\n";
-    params += "0 0.5 1\n";
-    auto r = trace_text(params, 1, "--print=none");
-    EXPECT_EQ(report_head(r), "Runtime error 201");
-    EXPECT_EQ(r.out.substr(0, r.out.find("Runtime")), "P 65535 0 0.5 1\n");
+// Through a symbolic link to its target, into a FIFO directly; nothing partial left, even by a SIGTERM.
+TEST(Pictures, WhereThePicturesGo) {
+    std::string params = write_file("swap.txt", SWAP), dir = temp_dir() + "/targets", big = temp_dir() + "/big", bytes;
+    fs::create_directory(dir), fs::create_symlink("target.png", dir + "/link.png");
+    ASSERT_EQ(mkfifo((dir + "/fifo.png").c_str(), 0600), 0);
+    std::thread reader([&] { bytes.assign(std::istreambuf_iterator<char>(std::ifstream(dir + "/fifo.png").rdbuf()), {}); });
+    EXPECT_EQ(trace({"--png", dir + "/fifo.png", "--frames-png", dir, params, "1"}).exit_code, 0);
+    reader.join();
+    EXPECT_TRUE(trace({"--png", dir + "/link.png", params, "1"}).exit_code == 0 && fs::is_symlink(dir + "/link.png") && fs::is_fifo(dir + "/fifo.png") &&
+                bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png").size() == 800u * 600u);
+    auto r = trace({"--png", dir + "/no/p.png", params, "1"});  // and with a directory in the way:
+    EXPECT_TRUE(r.exit_code * trace({"--png", dir, params, "1"}).exit_code == 1 && r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: ") == 0);
+    r = run_child({"/bin/sh", "-c", std::string(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
+                   " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
+    EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run
+    for (const auto& entry : fs::directory_iterator(big)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4);  // link, target, FIFO, frame 1
 }

@@ -1,8 +1,7 @@
-// Pictures of a run: frames drawn with the canvas's own LINE and PUTPIXEL into an
-// in-memory canvas, and the paths the bodies took.
+// Pictures of a run: the frame loop draws into an in-memory canvas with the canvas's
+// own LINE and PUTPIXEL; this keeps that canvas and the paths the bodies took.
 #pragma once
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "sim/coords.h"
@@ -11,15 +10,11 @@ namespace tools {
 
 class Pictures {
 public:
-    Pictures(int width, int height);
+    Pictures(int width, int height);  // opens the in-memory canvas
     ~Pictures();
 
-    // One frame as the window shows it during the frame's delay: red lines, then
-    // white dots, in row order. Bodies go in one by one, as the frame loop draws them.
-    void begin_frame();
-    void draw_body(const sim::ScreenCoords& s);
-    void end_frame();  // the picture is complete: ready to be written
-    void erase_frame();
+    void drawn(const sim::ScreenCoords& s);  // a body the frame loop has drawn
+    void frame_complete();                   // the canvas shows the whole frame
 
     const std::vector<uint32_t>& canvas() const { return pixels_; }
     int width() const { return width_; }
@@ -32,7 +27,7 @@ public:
 private:
     int width_, height_;
     std::vector<uint32_t> pixels_;
-    std::vector<uint8_t> trail_;                // pixels some body has been at
+    std::vector<uint8_t> trail_;  // pixels some body has been at
     std::vector<sim::ScreenCoords> current_, last_;
 };
 

@@ -1,19 +1,26 @@
-// PNG writing with libpng: fast compression, since most of a canvas is black.
+// PNG writing with libpng: fast compression, since most of a canvas is black; files
+// replaced whole, through symbolic links.
 #include "tools/png.h"
 
 #include <png.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace tools {
 
 namespace {
+
+constexpr int MAX_LINKS = 40;  // as the kernel follows
 
 std::string write_rows(FILE* file, const uint32_t* pixels, int width, int height) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -48,18 +55,76 @@ std::string write_rows(FILE* file, const uint32_t* pixels, int width, int height
     return "";
 }
 
-}  // namespace
+// Where a write to path lands: through symbolic links to their final target.
+std::string final_target(std::string path) {
+    for (int hops = 0; hops < MAX_LINKS; ++hops) {
+        char link[PATH_MAX];
+        ssize_t n = readlink(path.c_str(), link, sizeof link);
+        if (n < 0 || size_t(n) == sizeof link) break;
+        size_t slash = path.rfind('/');
+        std::string base = link[0] == '/' || slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        path = base + std::string(link, size_t(n));
+    }
+    return path;
+}
 
-std::string write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
-    std::string temporary = path + ".partial-" + std::to_string(getpid());
+std::string write_file(const std::string& path, const uint32_t* pixels, int width, int height) {
     errno = 0;
-    FILE* file = std::fopen(temporary.c_str(), "wb");
+    FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return std::strerror(errno);
     std::string problem = write_rows(file, pixels, width, height);
     if (std::fflush(file) != 0 && problem.empty()) problem = std::strerror(errno);
     if (std::fclose(file) != 0 && problem.empty()) problem = std::strerror(errno);
-    if (problem.empty() && std::rename(temporary.c_str(), path.c_str()) != 0) problem = std::strerror(errno);
-    if (!problem.empty()) std::remove(temporary.c_str());
+    return problem;
+}
+
+// The temporary file of a picture being written, removed by a SIGINT or SIGTERM that
+// arrives meanwhile; the signal then goes on to what was there before. The handler
+// uses only unlink, sigaction and raise, on a name prepared before it was installed.
+constexpr int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM};
+struct sigaction previous[std::size(CLEANUP_SIGNALS)];
+const char* volatile partial_name = nullptr;
+
+void remove_partial(int signo) {
+    if (const char* name = partial_name) unlink(name);
+    for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i)
+        if (CLEANUP_SIGNALS[i] == signo) sigaction(signo, &previous[i], nullptr);
+    raise(signo);  // blocked until the handler returns, then delivered as before
+}
+
+class PartialFile {
+public:
+    explicit PartialFile(std::string name) : name_(std::move(name)) {
+        partial_name = name_.c_str();
+        struct sigaction sa {};
+        sa.sa_handler = remove_partial;
+        sigfillset(&sa.sa_mask);
+        for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) {
+            sigaction(CLEANUP_SIGNALS[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) sigaction(CLEANUP_SIGNALS[i], &sa, nullptr);
+        }
+    }
+    ~PartialFile() {
+        for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) sigaction(CLEANUP_SIGNALS[i], &previous[i], nullptr);
+        partial_name = nullptr;
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+}  // namespace
+
+std::string write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
+    const std::string target = final_target(path);
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return write_file(target, pixels, width, height);
+    PartialFile partial(target + ".partial-" + std::to_string(getpid()));
+    std::string problem = write_file(partial.name(), pixels, width, height);
+    if (problem.empty() && std::rename(partial.name().c_str(), target.c_str()) != 0) problem = std::strerror(errno);
+    if (!problem.empty()) std::remove(partial.name().c_str());
     return problem;
 }
 

@@ -1,28 +1,19 @@
-// What a frame should look like, worked out independently of the canvas code, and
-// PNG files read back.
+// What a frame should look like, worked out independently of the canvas code, and PNG files read back.
 #pragma once
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
 
-struct FrameRecord {
-    int x1, y1, x2, y2;
-};
+struct FrameRecord { int x1, y1, x2, y2; };
 
-// The F records of frame k in the trace tool's output.
-std::vector<FrameRecord> frame_records(const std::string& trace_output, int k);
+std::vector<FrameRecord> frame_records(const std::string& trace_output, int k);  // the F records of frame k
 
-// The pixels of a line that lies on the canvas, from the closed form: one per step
-// of the major axis, the minor coordinate rounded, halves towards the second end.
-std::vector<std::pair<int, int>> line_pixels(const FrameRecord& f);
-
-// The picture the window shows for these records on a black canvas.
+// The window's picture of these records on a black canvas: each line in red by the closed form (a pixel per
+// step of the major axis, the minor coordinate rounded, halves towards the second end), then the body in white.
 std::vector<uint32_t> expected_frame(const std::vector<FrameRecord>& bodies, int width, int height);
 
-// A PNG file's pixels as 0xRRGGBB; empty when it cannot be read.
-std::vector<uint32_t> read_png(const std::string& path, int& width, int& height);
+std::vector<uint32_t> read_png(const std::string& path);  // 0xRRGGBB, row by row; empty if unreadable
 
 }  // namespace testsupport

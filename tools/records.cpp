@@ -1,0 +1,86 @@
+// The trace tool's records.
+#include "tools/records.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "runtime/checks.h"
+#include "runtime/fpu.h"
+#include "runtime/textfile.h"
+
+namespace tools {
+
+namespace {
+
+constexpr uint16_t DISK_WRITE_ERROR = 101;
+
+char records[1 << 16];
+size_t used = 0;
+
+void write_failed(int error) {
+    say({"cannot write the records: ", std::strerror(error)});
+    runtime::RUNERROR(DISK_WRITE_ERROR);
+}
+
+}  // namespace
+
+void say(std::initializer_list<std::string_view> parts) {
+    constexpr size_t PIECE = 255;  // a short string at a time
+    runtime::WRITE_STR(0, runtime::STDERR, "gravity-trace: ");
+    for (std::string_view part : parts)
+        for (size_t at = 0; at < part.size(); at += PIECE) runtime::WRITE_STR(0, runtime::STDERR, part.substr(at, PIECE));
+    runtime::WRITELN_END(runtime::STDERR);
+}
+
+void flush_records() {
+    size_t done = 0;
+    while (done < used) {
+        ssize_t n = write(1, records + done, used - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            used = 0;  // the exit sequence must not try them again
+            write_failed(n < 0 ? errno : ENOSPC);
+        }
+        done += size_t(n);
+    }
+    used = 0;
+}
+
+void emit(const char* text, size_t len) {
+    if (used + len > sizeof records) flush_records();
+    std::memcpy(records + used, text, len);
+    used += len;
+}
+
+void emit(const char* text) { emit(text, std::strlen(text)); }
+
+void emit_integer(long long v) {
+    char text[32];
+    emit(text, size_t(std::snprintf(text, sizeof text, " %lld", v)));
+}
+
+void emit_real(long double v, bool hex) {
+    if (hex) {
+        uint64_t significand;
+        uint16_t sign_exponent;
+        std::memcpy(&significand, &v, 8);
+        std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
+        emit(" ");
+        emit(runtime::hexadecimal(sign_exponent, 4).view().data(), 4);
+        emit(runtime::hexadecimal(significand, 16).view().data(), 16);
+        return;
+    }
+    // The C library's formatting is not written for trapping exceptions.
+    runtime::FpuControlWord program_cw = runtime::control_word();
+    runtime::load_control_word(std::bit_cast<runtime::FpuControlWord>(uint16_t(0x37F)));
+    char text[64];
+    int len = std::snprintf(text, sizeof text, " %.21Lg", v);
+    runtime::load_control_word(program_cw);
+    emit(text, size_t(len));
+}
+
+}  // namespace tools
