@@ -1,145 +1,125 @@
-// A test program for the console services in a real terminal: argv[1] names what it
-// does, argv[2] a log file for what the terminal cannot show.
+// A test program of the console services and number conversion under the program's
+// start-up: argv[1] names what it does, argv[2] a log (its first line the pid).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "console/crt.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "console/textread.h"
+#include "console/val.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
-#include "runtime/textfile.h"
 
 using namespace runtime;
 
 namespace {
 
-FILE* log_file() {
-    static FILE* f = std::fopen(argument(2), "w");
-    return f;
-}
+FILE* log_file;
 
-void log_hex(const char* label, const uint8_t* bytes, int n) {
-    std::fprintf(log_file(), "%s", label);
-    for (int i = 0; i < n; ++i) std::fprintf(log_file(), " %02X", bytes[i]);
-    std::fprintf(log_file(), "\n");
-    std::fflush(log_file());
-}
-
-void say(const char* text, bool line_end) {
+void say(const ShortString& text, bool line_end = true) {
     write_statement(OUTPUT, text, line_end);
     INT_IOCHECK();
 }
 
-void start() {
-    initialize();
-    console::initialize();
-}
-
-// Lines typed into the line editor, each logged as the bytes handed on.
-void lines() {
-    start();
-    for (int i = 0; i < 3; ++i) {
-        say("> ", false);
-        ShortString s;
-        console::READ_STRING(INPUT, s);
-        log_hex("line", reinterpret_cast<const uint8_t*>(INPUT.buffer), INPUT.bufend);
-        console::READLN_END(INPUT);
-        INT_IOCHECK();
-    }
-    say("done", true);
-}
-
-// Keys read one by one until q.
-void keys() {
-    start();
-    say("keys:", true);
-    for (;;) {
-        uint8_t c = console::READKEY();
-        log_hex("key", &c, 1);
-        if (c == 'q') break;
-    }
-}
-
-// A line of exactly the screen's width, then a line end.
-void width() {
-    start();
-    ShortString full;
-    for (int i = 0; i < console::SCREENWIDTH; ++i) full.push(char('a' + i % 26));
-    write_statement(OUTPUT, full, true);
-    say("after", true);
-    console::READLN_END(INPUT);
-}
-
-// More lines than the screen has rows.
-void scroll() {
-    start();
-    for (int i = 1; i <= 40; ++i) {
-        ShortString s("row ");
-        s.append(decimal(uint32_t(i)).view());
-        write_statement(OUTPUT, s, true);
-    }
-    say("end", false);
-    console::READLN_END(INPUT);
-}
-
-// Polls like the frame loop, then reads the stopping key and a final line.
-void poll() {
-    start();
-    say("polling", true);
-    while (!console::KEYPRESSED()) console::DELAY(10);
-    uint8_t c = console::READKEY();
-    log_hex("stop", &c, 1);
-    say("stopped", true);
+void read_line(const char* label) {  // logged as hex bytes
     ShortString s;
     console::READ_STRING(INPUT, s);
-    log_hex("final", reinterpret_cast<const uint8_t*>(s.chars), s.length);
+    std::fprintf(log_file, "%s", label);
+    for (int i = 0; i < s.length; ++i) std::fprintf(log_file, " %02X", uint8_t(s.chars[i]));
+    std::fprintf(log_file, "\n");
+    std::fflush(log_file);
     console::READLN_END(INPUT);
+    INT_IOCHECK();
 }
 
-void error() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    RUNERROR(201);
+void start() {
+    console::initialize();
+    std::fprintf(log_file, "pid %d\n", int(getpid()));
+    std::fflush(log_file);
 }
 
-void halt() {
+void lines() {  // after a prompt in code page 852, "fájl> "
+    for (start();;) {
+        say("f\xA0jl> ", false);
+        read_line("line");
+    }
+}
+
+// Once argv[3] bytes are queued in the terminal: the stopping key, then the final line.
+void ahead() {
     start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    HALT(3);
+    say("polling");
+    for (int queued = 0; ioctl(0, FIONREAD, &queued) == 0 && queued < std::atoi(argument(3));) console::DELAY(10);
+    while (!console::KEYPRESSED()) console::DELAY(10);
+    ShortString stop("stop ");
+    stop.append(decimal(console::READKEY()).view());
+    say(stop);
+    read_line("final");
+    read_line("end");
+}
+
+// Rows with a message written beside them, the screen's width, scrolling.
+void rows() {
+    start();
+    for (uint32_t i = 1; i <= 12; ++i) {
+        if (i == 7) std::fprintf(stderr, "beside\n");
+        ShortString row("row ");
+        row.append(decimal(i).view());
+        say(row);
+    }
+    ShortString full;
+    while (full.length < console::SCREENWIDTH) full.push(char('a' + full.length % 26));
+    say(full);
+    say("after", false);
+    read_line("final");
 }
 
 volatile int* volatile nowhere = nullptr;
 
-void segv() {
+void ending(int how) {
     start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    *nowhere = 1;
+    say("ready");
+    read_line("final");
+    if (how == 1) RUNERROR(201);
+    if (how == 2) HALT(3);
+    if (how == 3) *nowhere = 1;
 }
 
-void wait_line() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
+// Each token: a real as its bits, "u:" an unsigned integer, or "fail".
+void val() {
+    for (int i = 2; i < argument_count(); ++i) {
+        ShortString shown("fail");
+        if (const char* arg = argument(i); std::strncmp(arg, "u:", 2) == 0) {
+            if (auto [v, ok] = console::VALUNSIGNEDINT(arg + 2); ok) shown = decimal(v);
+        } else if (auto [v, ok] = console::VALFLOAT(arg); ok) {
+            uint64_t significand;
+            std::memcpy(&significand, &v, 8);
+            shown = hexadecimal(reinterpret_cast<const uint16_t*>(&v)[4], 4);
+            shown.append(" ");
+            shown.append(hexadecimal(significand, 16).view());
+        }
+        write_statement(STDOUT, shown, true);
+    }
 }
 
-struct Case {
-    const char* name;
-    void (*run)();
-};
-constexpr Case CASES[] = {{"lines", lines}, {"keys", keys}, {"width", width}, {"scroll", scroll},
-                          {"poll", poll},   {"error", error}, {"wait", wait_line},
-                          {"halt", halt},   {"segv", segv}};
+void run() {
+    initialize();
+    const char* mode = argument(1);
+    log_file = std::strcmp(mode, "val") == 0 ? stdout : std::fopen(argument(2), "w");
+    const std::pair<const char*, void (*)()> cases[] = {
+        {"lines", lines}, {"ahead", ahead}, {"rows", rows}, {"val", val}, {"wait", [] { ending(0); }},
+        {"error", [] { ending(1); }}, {"halt", [] { ending(2); }}, {"segv", [] { ending(3); }}};
+    for (auto [name, body] : cases)
+        if (std::strcmp(mode, name) == 0) body();
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     save_command_line(argc, argv);
-    for (const Case& c : CASES)
-        if (argc > 1 && std::strcmp(argv[1], c.name) == 0) EXE_ENTRY(c.run);
-    return 100;
+    EXE_ENTRY(run);
 }
