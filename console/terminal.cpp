@@ -158,7 +158,11 @@ size_t cursor_answer(const uint8_t* got, size_t length, size_t start, int& colum
 bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead) {
     uint8_t got[256];
     size_t length = 0, room = typed_ahead.room() < sizeof got ? typed_ahead.room() : sizeof got;
-    if (!mode_changed || cursor_unanswered || room < 16) return false;
+    // The answer comes after the keys already typed: with more of them than there is
+    // room for, it could not be told from them.
+    int queued = 0;
+    if (!mode_changed || cursor_unanswered || ioctl(0, FIONREAD, &queued) != 0 || size_t(queued) + 32 > room)
+        return false;
     static const char QUERY[] = "\x1b[6n";
     write_all(QUERY, sizeof QUERY - 1);
     bool ended = false;
@@ -174,7 +178,7 @@ bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead) {
         if (ended) break;
     }
     typed_ahead.feed(got, length);
-    cursor_unanswered = true;
+    cursor_unanswered = length < room;
     return false;
 }
 

@@ -17,9 +17,8 @@ std::string shell_quote(const std::string& s) {
 }
 
 std::string read_text_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
