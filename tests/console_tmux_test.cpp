@@ -59,10 +59,10 @@ TEST(Terminal, TextsAndTypingInTheLocalesCharacterSet) {
 }
 
 TEST(Terminal, KeysTypedAheadAreAllKeptAndEveryByteShowsInOneCell) {
-    std::vector<string> ups(90, "Up");  // held through a long frame
-    ups.push_back("Enter");
+    std::vector<string> ups(100, "Up");  // held through a long frame, then more typed
+    ups.insert(ups.end(), {"x", "y", "Enter"});
     const std::tuple<std::vector<string>, string, string, string> cases[] = {
-        {ups, "270", "fájl> H", " 48"},  // the stopping Up's code is the letter H
+        {ups, "303", "fájl> Hxy", " 48 78 79"},  // the stopping Up's code is the letter H
         {{"F12", "abc", "BSpace", "d", "Home", "End", "Enter"}, "0", "fájl> ćabd", " 86 61 62 64"}};
     for (const auto& [keys, queued, shown, line] : cases) {
         Probe r("poll " + queued);
