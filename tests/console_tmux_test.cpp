@@ -15,16 +15,20 @@ using std::string;
 
 namespace {
 
-// The probe in a terminal 40 columns wide, between two readings of the terminal's mode.
+// The probe in a terminal of 40 by 12, between two readings of the terminal's mode.
 struct Probe {
     static inline int count = 0;
     string dir = temp_dir() + "/" + std::to_string(count++) + ".";
     Tmux t;
-    explicit Probe(const string& args, const string& locale = "LC_ALL=C.UTF-8", int rows = 24)
-        : t("trap '' INT; stty -g > " + dir + "before; env -u LANG -u LC_ALL " + locale + " " + CONSOLE_PROBE + " " +
-                args.substr(0, args.find(' ')) + " " + dir + "log" + args.substr(std::min(args.find(' '), args.size())) +
-                "; echo $? > " + dir + "rc; stty -g > " + dir + "after",
-            40, rows) {}
+    explicit Probe(const std::vector<string>& args, const string& locale = "LC_ALL=C.UTF-8", const string& redirect = "")
+        : t("trap '' INT; stty -g > " + dir + "before; env -u LANG -u LC_ALL " + locale + " " + CONSOLE_PROBE + " run " +
+                dir + "log" + quoted(args) + redirect + "; echo $? > " + dir + "rc; stty -g > " + dir + "after",
+            40, 12) {}
+    static string quoted(const std::vector<string>& args) {
+        string q;
+        for (const string& a : args) q += " " + shell_quote(a);
+        return q;
+    }
     string file(const string& name, int lines = 1) {  // once it has this many lines, within 60 s
         string text = read_text_file(dir + name);
         for (int i = 0; i < 3000 && std::count(text.begin(), text.end(), '\n') < lines; ++i) {
@@ -47,7 +51,7 @@ struct Probe {
 TEST(Terminal, TextsAndTypingInTheLocalesCharacterSet) {
     for (auto [locale, shown] : {std::pair{"LANG=C", "fajl> palya.txt"}, {"LC_ALL=C", "fajl> palya.txt"},
                                  {"LC_ALL=C.UTF-8", "fájl> pálya.txt"}}) {
-        Probe r("lines", locale);
+        Probe r({}, locale);
         ASSERT_TRUE(r.t.wait_for(">"));
         r.t.text("pálya.txt.txt");
         r.t.keys({"BSpace", "BSpace", "BSpace", "BSpace"});
@@ -65,7 +69,7 @@ TEST(Terminal, KeysTypedAheadAreAllKeptAndEveryByteShowsInOneCell) {
         {ups, "303", "fájl> Hxy", " 48 78 79"},  // the stopping Up's code is the letter H
         {{"F12", "abc", "BSpace", "d", "Home", "End", "Enter"}, "0", "fájl> ćabd", " 86 61 62 64"}};
     for (const auto& [keys, queued, shown, line] : cases) {
-        Probe r("poll " + queued);
+        Probe r({"polling", "?" + queued});
         ASSERT_TRUE(r.t.wait_for("polling"));
         r.t.keys(keys);
         ASSERT_TRUE(r.t.wait_for("stop 0"));
@@ -76,11 +80,15 @@ TEST(Terminal, KeysTypedAheadAreAllKeptAndEveryByteShowsInOneCell) {
 }
 
 TEST(Terminal, TextWrittenBesideWidthAndScrolling) {
-    Probe r("rows", "LC_ALL=C.UTF-8", 12);
+    std::vector<string> rows;
+    for (int i = 1; i <= 12; ++i) rows.push_back("row " + std::to_string(i));
+    rows.insert(rows.begin() + 6, "!beside");
+    rows.push_back("abcdefghijklmnopqrstuvwxyzabcdefghijklmn");  // the screen's width
+    Probe r(rows);
     ASSERT_TRUE(r.t.wait_for("fájl>"));
-    std::vector<string> expected{"row 5", "row 6", "beside"};
-    for (int i = 7; i <= 12; ++i) expected.push_back("row " + std::to_string(i));
-    for (const char* end : {"abcdefghijklmnopqrstuvwxyzabcdefghijklmn", "", "fájl>"}) expected.push_back(end);
+    std::vector<string> expected(rows.begin() + 4, rows.end());
+    expected[2] = "beside";
+    expected.insert(expected.end(), {"", "fájl>"});
     EXPECT_EQ(r.t.screen(), expected);
     r.t.keys({"x", "Enter"});
     r.expect_line_and_end(" 78", {"Enter"}, 0);
@@ -91,7 +99,7 @@ TEST(Terminal, ModeAndExitCodeAfterEveryWayOut) {
         {"", "error", 201, "Runtime error 201 at 0x"}, {"", "halt", 3, ""}, {"", "segv", 216, "Runtime error 216 at 0x"},
         {"", "C-c", 130, ""}, {"", "TERM", 143, ""}, {"", "HUP", 129, ""}, {" > " + temp_dir() + "/out.txt", "", 0, ""}};
     for (const auto& [redirect, key, code, report] : cases) {
-        Probe r("lines" + redirect);
+        Probe r({}, "LC_ALL=C.UTF-8", redirect);
         ASSERT_TRUE(r.t.wait_for(">"));  // also with standard output redirected
         r.t.keys({"a", "Enter"});
         int pid = std::atoi(r.file("log", 2).substr(4).c_str());
@@ -105,7 +113,7 @@ TEST(Terminal, ModeAndExitCodeAfterEveryWayOut) {
 
 TEST(Terminal, NoTerminalForOutputEndsWithTheMessage) {
     // A new session has no controlling terminal, and standard output is a pipe here.
-    auto r = run_child({"/usr/bin/setsid", "-w", CONSOLE_PROBE, "lines", temp_dir() + "/none.log"});
+    auto r = run_child({"/usr/bin/setsid", "-w", CONSOLE_PROBE, "run", temp_dir() + "/none.log"});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "No way to get the console handle\r\n");
     EXPECT_EQ(r.out, "");

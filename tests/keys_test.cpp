@@ -1,4 +1,4 @@
-// The keyboard as functions of bytes: the key decoder, the extended codes, the line
+// The keyboard as functions of bytes: the key decoder and its PC codes, the line
 // editor and keys typed ahead (a pipe as the input), and the glyphs of each charset.
 #include <gtest/gtest.h>
 
@@ -54,21 +54,14 @@ TEST(KeyDecoder, BytesToKeys) {
         {"\x1bOP\x1b[11~\x1b[[A\x1b[[E", "^3B ^3B ^3B ^3F "}, {"\x1b[A\x1bOA\x1b[B\x1b[C\x1b[D", "^48 ^48 ^50 ^4D ^4B "},
         {"\x1b[H\x1b[F\x1b[1~\x1b[4~", "^47 ^4F ^47 ^4F "}, {"\x1b[2~\x1b[3~\x1b[5~\x1b[6~", "^52 ^53 ^49 ^51 "},
         {"\x1b[15~\x1b[21~\x1b[23~\x1b[24~", "^3F ^44 ^85 ^86 "}, {"\x1b[1;2P\x1bO2P\x1b[1;5D", "^54 ^54 ^73 "},
-        {"\x1b[1;3P\x1b[15;5~\x1b[24;2~", "^68 ^62 ^88 "}, {"\x1b[1;3A\x1b\x1b[A\x1b[Z", "^98 ^98 09 "},
+        {"\x1b[1;3P\x1b[15;5~\x1b[24;2~", "^68 ^62 ^88 "}, {"\x1b[1;7P\x1b[1;6P\x1b[1;3H", "^68 ^5E ^97 "},
+        {"\x1b[1;5A\x1b[3;5~\x1b[1;5E\x1b[1;5I", "^8D ^93 ^8F "},  // Alt before Ctrl before Shift; keypad {"\x1b[1;3A\x1b\x1b[A\x1b[Z", "^98 ^98 09 "},
         {"\x1b" "a\x1b" "A\x1b" "1\x1b\r\x1b/\x1b=", "^1E ^1E ^78 ^A6 ^A4 ^83 "}, {"\x1b[24~\x1b", "^86 1B "},
         {"\xc3\xa9\xe2\x82\xac!", "C3A9 E282AC 21 "}, {"\x1b[<0;10;5M\x1b[Iq\x1b[?1;2c\x1b[99~z", "71 7A "}};
     for (const auto& [bytes, keys] : cases) {
         EXPECT_EQ(decode(bytes, false), keys) << bytes;
         EXPECT_EQ(decode(bytes, true), keys) << bytes;
     }
-}
-
-TEST(RemapScanCode, PrecedenceAndTheKeypadTable) {
-    const uint32_t cases[][3] = {{0x3B, 0, 0x3B}, {0x57, 0, 0x85}, {0x3B, SHIFT, 0x54}, {0x3B, LEFT_CTRL | SHIFT, 0x5E},
-                                 {0x3B, LEFT_ALT | LEFT_CTRL, 0x68}, {0x4E, RIGHT_CTRL, 0x4E}, {0x53, LEFT_CTRL, 0x93},
-                                 {0x0F, LEFT_CTRL, 0x94}, {0x0D, RIGHT_ALT, 0x83}, {0x58, RIGHT_ALT, 0x8C},
-                                 {0x1E, SHIFT, 0x1E}, {0x48, LEFT_CTRL, 0x8D}, {0x47, LEFT_ALT, 0x97}};
-    for (auto [scan, modifiers, code] : cases) EXPECT_EQ(REMAPSCANCODE(uint16_t(scan), modifiers, 0), code) << scan;
 }
 
 TEST(Keyboard, EveryKeyTypedAheadIsKept) {

@@ -77,26 +77,20 @@ TEST(TextFile, ErrorNumbers) {
 TEST(TextFile, ModesAndWrites) {
     TEXTREC f{};
     auto error = [&](void (*op)(TEXTREC&)) { INOUTRES = 0; op(f); return INOUTRES; };
-    auto write = [](TEXTREC& t) {
+    auto read = [](TEXTREC& t) { console::READLN_END(t); };
+    auto write = [](TEXTREC& t) {  // more than a buffer, and a field wider than its text
+        for (char c : {'a', 'b'}) WRITE_STR(0, t, string(200, c).c_str());
         WRITE_STR(3, t, "ab");
         WRITELN_END(t);
     };
     ASSIGN(f, "unused");
-    EXPECT_EQ(error([](TEXTREC& t) { console::READ_UINT(t); }), 103);
-    EXPECT_EQ(error(write), 103);
+    EXPECT_EQ(error(read) + error(write), 103 + 103);
     ASSIGN(f, (temp_dir() + "/out").c_str());
-    EXPECT_EQ(error(REWRITE), 0);
-    EXPECT_EQ(error([](TEXTREC& t) { console::READLN_END(t); }), 104);
-    INOUTRES = 0;
-    for (int i = 0; i < 3; ++i) WRITE_STR(0, f, string(200, char('a' + i)).c_str());  // more than a buffer
-    EXPECT_EQ(error(write), 0);
-    CLOSE(f);
-    EXPECT_EQ(testsupport::read_text_file(temp_dir() + "/out"), string(200, 'a') + string(200, 'b') + string(200, 'c') + " ab\r\n");
-    EXPECT_EQ(error(RESET), 0);
-    EXPECT_EQ(error(write), 105);
+    EXPECT_EQ(error(REWRITE) + error(read) + error(write) + error(CLOSE), 104);
+    EXPECT_EQ(read_text_file(temp_dir() + "/out"), string(200, 'a') + string(200, 'b') + " ab\r\n");
+    EXPECT_EQ(error(RESET) + error(write), 105);
     ASSIGN(f, "/dev/full");
-    EXPECT_EQ(error(REWRITE), 0);
-    EXPECT_EQ(error(write), 101);
+    EXPECT_EQ(error(REWRITE) + error(write), 101);
 }
 
 TEST(NumberConversion, TokenTable) {
@@ -109,22 +103,20 @@ TEST(NumberConversion, TokenTable) {
         {"-0", "8000 0000000000000000"}, {"0.1", "3FFB CCCCCCCCCCCCCCCD"}, {"1.5e-3", "3FF5 C49BA5E353F7CED9"},
         {"1e30", "4062 C9F2C9CD04674EDE"}, {"6.02214076e23", "404D FF0C2E52BE28B98D"},
         {"3.14159265358979323846", "4000 C90FDAA22168C234"}, {"1.1e4932", "7FFE ECB12AED7F5875E2"},
-        {"1e-4932", "0000 *"}, {string(255, '9'), "434E *"}};  // a subnormal; 255 digits near 1e255
+        {"1e-4932", "0000 "}, {string(255, '9'), "434E "}};  // a subnormal; 255 digits near 1e255
     const char* failing[] = {"u:", "u:+", "u:$", "u:-0", "u:-1", "u:4294967296", "u:0x10", "u:1.0", "u:1e3",
                              "u:12abc", "u:%2", "u:&8", "u:$G", "u:99999999999", "u:\x1a" "1", "", "+", ".", "e5",
                              ".e1", "1e", "1e+", "1,5", "1..2", "1.5x", "1e5.5", "$10", "inf", "nan", "--1", "1e-",
                              "\xef\xbb\xbf" "1", "\f1"};
     std::vector<string> argv{CONSOLE_PROBE, "val"}, expected;
     for (const auto& [token, shown] : cases) argv.push_back(token), expected.push_back(shown);
-    for (const char* token : failing) argv.push_back(token), expected.push_back("fail");
+    for (const char* token : failing) argv.push_back(token), expected.emplace_back("fail");
     auto r = run_child(argv);
     EXPECT_EQ(r.exit_code, 0);
     auto lines = report_lines(r.out);
     ASSERT_GE(lines.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        bool prefix = expected[i].back() == '*';
-        EXPECT_EQ(prefix ? lines[i].substr(0, expected[i].size() - 1) + "*" : lines[i], expected[i]) << argv[i + 2];
-    }
+    for (size_t i = 0; i < expected.size(); ++i)  // ending in a blank: the sign and exponent only
+        EXPECT_EQ(expected[i].back() == ' ' ? lines[i].substr(0, 5) : lines[i], expected[i]) << argv[i + 2];
 }
 
 TEST(NumberConversion, OverflowStopsWith205BeforeTheTestForCharactersLeft) {

@@ -8,7 +8,6 @@
 
 #include "console/crt.h"
 #include "console/keyboard.h"
-#include "console/screen.h"
 #include "console/textread.h"
 #include "console/val.h"
 #include "runtime/checks.h"
@@ -25,27 +24,13 @@ void say(const ShortString& text, bool line_end = true) {
     INT_IOCHECK();
 }
 
-// Once argv[3] bytes are queued in the terminal: the key that stops a poll.
-void poll() {
-    say("polling");
-    for (int queued = 0; ioctl(0, FIONREAD, &queued) == 0 && queued < std::atoi(argument(3));) console::DELAY(10);
+// Once n bytes are queued in the terminal: the key that stops a poll.
+void poll(int n) {
+    for (int queued = 0; ioctl(0, FIONREAD, &queued) == 0 && queued < n;) console::DELAY(10);
     while (!console::KEYPRESSED()) console::DELAY(10);
     ShortString stop("stop ");
     stop.append(decimal(console::READKEY()).view());
     say(stop);
-}
-
-// Rows with a message written beside them, scrolling, a line of the screen's width.
-void rows() {
-    for (uint32_t i = 1; i <= 12; ++i) {
-        if (i == 7) std::fprintf(stderr, "beside\n");
-        ShortString row("row ");
-        row.append(decimal(i).view());
-        say(row);
-    }
-    ShortString full;
-    while (full.length < console::SCREENWIDTH) full.push(char('a' + full.length % 26));
-    say(full);
 }
 
 // Each token: a real as its bits, "u:" an unsigned integer, or "fail".
@@ -65,8 +50,9 @@ void val() {
     }
 }
 
-// Then lines after a prompt in code page 852 ("fájl> "), logged as hex bytes, until
-// an empty one; "error", "halt" and "segv" end the program so.
+// argv[3...]: lines to write, "!text" on standard error, "?n" a poll once n bytes are
+// queued. Then lines after a prompt in code page 852 ("fájl> "), logged as hex bytes,
+// until an empty one; "error", "halt" and "segv" end the program so.
 void run() {
     initialize();
     if (std::strcmp(argument(1), "val") == 0) return val();
@@ -74,8 +60,12 @@ void run() {
     FILE* log = std::fopen(argument(2), "w");
     std::fprintf(log, "pid %d\n", int(getpid()));
     std::fflush(log);
-    if (std::strcmp(argument(1), "poll") == 0) poll();
-    if (std::strcmp(argument(1), "rows") == 0) rows();
+    for (int i = 3; i < argument_count(); ++i) {
+        const char* arg = argument(i);
+        if (arg[0] == '?') poll(std::atoi(arg + 1));
+        else if (arg[0] == '!') std::fprintf(stderr, "%s\n", arg + 1);
+        else say(arg);
+    }
     for (ShortString s("-"); s.length > 0;) {
         say("f\xA0jl> ", false);
         console::READ_STRING(INPUT, s);
