@@ -1,6 +1,6 @@
 // Text input as functions of bytes: a script of reads gives a transcript of values
-// and pending errors; the error numbers of opening, modes and writing; number
-// conversion under the program's control word (in the probe), overflow stops.
+// and pending errors; the error numbers of opening; number conversion under the
+// program's control word (in the probe), overflow stops.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -9,7 +9,6 @@
 #include "console/textread.h"
 #include "runtime/filedriver.h"
 #include "tests/support/child.h"
-#include "tests/support/tmux.h"
 
 using namespace runtime;
 using std::string;
@@ -72,25 +71,6 @@ TEST(TextFile, ErrorNumbers) {
     for (auto [err, number] : errnos) EXPECT_EQ(ERRNO2INOUTRES(host_error_code(err, "/x", true)), number) << err;
     const std::pair<uint32_t, int> codes[] = {{18, 18}, {19, 150}, {31, 162}, {32, 5}, {33, 33}, {0x10005, 5}};
     for (auto [code, number] : codes) EXPECT_EQ(ERRNO2INOUTRES(code), number) << code;
-}
-
-TEST(TextFile, ModesAndWrites) {
-    TEXTREC f{};
-    auto error = [&](void (*op)(TEXTREC&)) { INOUTRES = 0; op(f); return INOUTRES; };
-    auto read = [](TEXTREC& t) { console::READLN_END(t); };
-    auto write = [](TEXTREC& t) {  // more than a buffer, and a field wider than its text
-        for (char c : {'a', 'b'}) WRITE_STR(0, t, string(200, c).c_str());
-        WRITE_STR(3, t, "ab");
-        WRITELN_END(t);
-    };
-    ASSIGN(f, "unused");
-    EXPECT_EQ(error(read) + error(write), 103 + 103);
-    ASSIGN(f, (temp_dir() + "/out").c_str());
-    EXPECT_EQ(error(REWRITE) + error(read) + error(write) + error(CLOSE), 104);
-    EXPECT_EQ(read_text_file(temp_dir() + "/out"), string(200, 'a') + string(200, 'b') + " ab\r\n");
-    EXPECT_EQ(error(RESET) + error(write), 105);
-    ASSIGN(f, "/dev/full");
-    EXPECT_EQ(error(REWRITE) + error(write), 101);
 }
 
 TEST(NumberConversion, TokenTable) {
