@@ -1,6 +1,9 @@
-// Code page 852, the code page the program's own texts are held in, and the glyphs
-// the console shows for control bytes, as Unicode.
+// Code page 852, the code page the program's own texts are held in, the glyphs the
+// console shows for control bytes, and their conversion to the terminal's set.
 #include "console/codepage.h"
+
+#include <cstring>
+#include <iconv.h>
 
 namespace console {
 
@@ -33,16 +36,17 @@ constexpr char16_t CONTROL_GLYPHS[32] = {
     0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,
 };
 
-}  // namespace
+// A plain ASCII likeness of each byte 0x80..0xFF, for a set without the letter:
+// the letter without its accent, box drawing as + - |, shades and blocks as #.
+constexpr char ASCII_HIGH[] =
+    "Cueaaucc" "leOoiZAC" "ELlooLlS" "sOUTtLxc" "aiouAaZz" "Ee-zCs<>" "###|+AAE" "S+|++Zz+"
+    "++++-+Aa" "+++++-+?" "dDDEdNII" "e++##TU#" "OsONnnSs" "RUrUyYt'" "-\",^^S/," "o\".uRr# ";
+static_assert(sizeof ASCII_HIGH == 129);
 
-char16_t unicode_of(uint8_t byte) {
-    if (byte >= 0x80) return CP852_HIGH[byte - 0x80];
-    if (byte < 0x20) return CONTROL_GLYPHS[byte];
-    if (byte == 0x7F) return u'\u2302';
-    return char16_t(byte);
-}
+bool utf8_set = true;
+iconv_t to_set = iconv_t(-1);  // UTF-8 to the terminal's set, when it is not UTF-8
 
-int utf8_encode(char16_t c, char out[3]) {
+int utf8_encode(char32_t c, char out[4]) {
     if (c < 0x80) {
         out[0] = char(c);
         return 1;
@@ -56,6 +60,69 @@ int utf8_encode(char16_t c, char out[3]) {
     out[1] = char(0x80 | ((c >> 6) & 0x3F));
     out[2] = char(0x80 | (c & 0x3F));
     return 3;
+}
+
+// The character in the terminal's set, or its likeness when the set lacks it.
+int in_set(char32_t c, char likeness, char out[4]) {
+    if (utf8_set) return utf8_encode(c, out);
+    if (c < 0x80) {
+        out[0] = char(c);
+        return 1;
+    }
+    if (to_set != iconv_t(-1)) {
+        char utf8[4];
+        char *in = utf8, *o = out;
+        size_t in_left = size_t(utf8_encode(c, utf8)), out_left = 4;
+        if (iconv(to_set, &in, &in_left, &o, &out_left) != size_t(-1) && in_left == 0) return int(4 - out_left);
+        iconv(to_set, nullptr, nullptr, nullptr, nullptr);  // no shift state carried over
+    }
+    out[0] = likeness;
+    return 1;
+}
+
+char likeness_of(uint8_t byte) {
+    if (byte >= 0x80) return ASCII_HIGH[byte - 0x80];
+    if (byte == 0) return ' ';
+    return byte < 0x20 || byte == 0x7F ? '?' : char(byte);
+}
+
+// The code point of a whole UTF-8 sequence of two or three bytes; 0 for any other.
+char32_t decode_utf8(const uint8_t* b, int n) {
+    if (n == 2) return char32_t((b[0] & 0x1F) << 6 | (b[1] & 0x3F));
+    if (n == 3) return char32_t((b[0] & 0x0F) << 12 | (b[1] & 0x3F) << 6 | (b[2] & 0x3F));
+    return 0;
+}
+
+}  // namespace
+
+void use_charset(const char* codeset) {
+    utf8_set = std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0;
+    if (to_set != iconv_t(-1)) iconv_close(to_set);
+    to_set = utf8_set ? iconv_t(-1) : iconv_open(codeset, "UTF-8");
+}
+
+bool charset_is_utf8() { return utf8_set; }
+
+int glyph_of_byte(uint8_t byte, char out[4]) { return in_set(unicode_of(byte), likeness_of(byte), out); }
+
+int glyph_of_typed(const uint8_t* utf8, int length, char out[4]) {
+    if (length == 1) return glyph_of_byte(utf8[0], out);
+    if (utf8_set) {
+        std::memcpy(out, utf8, size_t(length));
+        return length;
+    }
+    char32_t c = decode_utf8(utf8, length);
+    char likeness = '?';
+    for (int b = 0x80; b < 0x100; ++b)
+        if (c != 0 && unicode_of(uint8_t(b)) == c) likeness = ASCII_HIGH[b - 0x80];
+    return in_set(c == 0 ? U'?' : c, likeness, out);
+}
+
+char16_t unicode_of(uint8_t byte) {
+    if (byte >= 0x80) return CP852_HIGH[byte - 0x80];
+    if (byte < 0x20) return CONTROL_GLYPHS[byte];
+    if (byte == 0x7F) return u'\u2302';
+    return char16_t(byte);
 }
 
 }  // namespace console

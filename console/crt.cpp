@@ -16,76 +16,99 @@ using runtime::TEXTREC;
 namespace {
 
 constexpr int LINE_LIMIT = 254;  // the buffer less CR LF
-bool utf8 = true;
 
-bool continuation(uint8_t b) { return utf8 && (b & 0xC0) == 0x80; }
-
-int utf8_length(uint8_t lead) {
-    if (!utf8 || lead < 0xC2) return 1;
-    return lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 1;
-}
+// The keys of the line editor: characters, and extended keys by their codes.
+constexpr uint8_t EXTENDED = 0, BACKSPACE_KEY = 8, CTRL_S = 19, ENTER = 13, CTRL_Y = 25, ESC = 27, CTRL_Z = 26;
+constexpr uint8_t HOME = 0x47, LEFT = 0x4B, RIGHT = 0x4D, END = 0x4F;
+constexpr uint8_t BS = 8, CR = 13, LF = 10;
 
 // The line being edited: bytes, the edit position P and the length L. One character
-// (one cell) may take several bytes.
+// (one cell) may take several bytes; start marks the first byte of each.
 struct Line {
     uint8_t* b;
     int P = 0, L = 0;
+    bool start[256] = {};
 
     int previous(int at) const {
         do --at;
-        while (at > 0 && continuation(b[at]));
+        while (at > 0 && !start[at]);
         return at;
     }
     int following(int at) const {
         do ++at;
-        while (at < L && continuation(b[at]));
+        while (at < L && !start[at]);
         return at;
     }
     void draw_at_P() { write_typed(b + P, following(P) - P); }
+    void step_left() {
+        P = previous(P);
+        WRITECHAR(BS);
+    }
+    void step_right() {
+        draw_at_P();
+        P = following(P);
+    }
+    // Moves the bytes from at to the end by delta, their marks with them.
+    void shift_rest(int at, int delta) {
+        for (int k = 0; k < L - at; ++k) {
+            int i = delta > 0 ? L - 1 - k : at + k;  // from the end when moving right
+            b[i + delta] = b[i];
+            start[i + delta] = start[i];
+        }
+        L += delta;
+    }
 };
 
 void BACKSPACE(Line& line) {
     if (line.P == 0 || line.P != line.L) return;
-    WRITECHAR(8);
+    WRITECHAR(BS);
     WRITECHAR(' ');
-    WRITECHAR(8);
+    WRITECHAR(BS);
     line.P = line.previous(line.P);
     line.L = line.P;
 }
 
 void edit_key(Line& line, uint8_t k) {
     switch (k) {
-    case 0x47:  // Home
-        while (line.P > 0) line.P = line.previous(line.P), WRITECHAR(8);
+    case HOME:
+        while (line.P > 0) line.step_left();
         break;
-    case 0x4B:  // Left
-        if (line.P > 0) line.P = line.previous(line.P), WRITECHAR(8);
+    case LEFT:
+        if (line.P > 0) line.step_left();
         break;
-    case 0x4D:  // Right
-        if (line.P < line.L) line.draw_at_P(), line.P = line.following(line.P);
+    case RIGHT:
+        if (line.P < line.L) line.step_right();
         break;
-    case 0x4F:  // End
-        while (line.P < line.L) line.draw_at_P(), line.P = line.following(line.P);
+    case END:
+        while (line.P < line.L) line.step_right();
         break;
     default: break;  // every other extended key is ignored
     }
 }
 
-// Overtypes the character at P with c (and the rest of its UTF-8 bytes).
+// Overtypes the character at P with c and the rest of its bytes.
 void type_character(Line& line, uint8_t c) {
     uint8_t ch[4] = {c};
-    int n = utf8_length(c);
-    for (int i = 1; i < n; ++i) ch[i] = READKEY();
+    int n = 1;
+    while (n < 4 && character_bytes_pending() > 0) ch[n++] = READKEY();
     int replaced = line.P < line.L ? line.following(line.P) - line.P : 0;
     if (line.P >= LINE_LIMIT || line.L - replaced + n > LINE_LIMIT) return;  // full: ignored
-    if (replaced != n) {
-        for (int i = line.L - 1; n > replaced && i >= line.P + replaced; --i) line.b[i + n - replaced] = line.b[i];
-        for (int i = line.P + replaced; n < replaced && i < line.L; ++i) line.b[i + n - replaced] = line.b[i];
-        line.L += n - replaced;
+    if (replaced != n) line.shift_rest(line.P + replaced, n - replaced);
+    for (int i = 0; i < n; ++i) {
+        line.b[line.P + i] = ch[i];
+        line.start[line.P + i] = i == 0;
     }
-    for (int i = 0; i < n; ++i) line.b[line.P + i] = ch[i];
     line.P += n;
     write_typed(ch, n);
+}
+
+// Whatever else writes to the terminal (a message on standard error, a library's
+// warning) moves its cursor: the module's cursor follows, so that its next text goes
+// below that and overwrites nothing.
+void follow_terminal_cursor() {
+    int column, row;
+    if (terminal::cursor_position(column, row, typed_ahead()) && (column != CURRX || row != CURRY))
+        cursor_moved_elsewhere(column, row);
 }
 
 void CRTOPEN(TEXTREC& f);
@@ -129,37 +152,39 @@ void ASSIGNCRT(TEXTREC& f) {
 }
 
 void CRTWRITE(TEXTREC& f) {
+    follow_terminal_cursor();
     for (int32_t i = 0; i < f.bufpos; ++i) WRITECHAR(uint8_t(f.bufptr[i]));
     f.bufpos = 0;
     show_cursor();
 }
 
 void CRTREAD(TEXTREC& f) {
+    follow_terminal_cursor();
     Line line{reinterpret_cast<uint8_t*>(f.bufptr)};
     for (;;) {
         if (line.P > line.L) line.L = line.P;
         show_cursor();
         uint8_t c = READKEY();
-        if (c == 0) {
-            edit_key(line, READKEY());
-        } else if (c == 8 || c == 19) {
-            BACKSPACE(line);
-        } else if (c == 13) {
-            WRITECHAR(13);
-            WRITECHAR(10);
-            line.b[line.L] = 13;
-            line.b[line.L + 1] = 10;
-            line.L += 2;
-            break;
-        } else if (c == 25 || c == 27) {
+        if (c == ENTER) break;
+        switch (c) {
+        case EXTENDED: edit_key(line, READKEY()); break;
+        case BACKSPACE_KEY:
+        case CTRL_S: BACKSPACE(line); break;
+        case CTRL_Y:
+        case ESC:
             line.P = line.L;
             while (line.L > 0) BACKSPACE(line);
-        } else if (c != 26) {
-            type_character(line, c);
+            break;
+        case CTRL_Z: break;
+        default: type_character(line, c);
         }
     }
+    WRITECHAR(CR);
+    WRITECHAR(LF);
+    line.b[line.L] = CR;
+    line.b[line.L + 1] = LF;
     f.bufpos = 0;
-    f.bufend = line.L;
+    f.bufend = line.L + 2;
     show_cursor();
 }
 
@@ -169,7 +194,7 @@ void initialize() {
         runtime::INT_IOCHECK();
         runtime::HALT(1);
     }
-    utf8 = terminal::output_is_utf8();
+    terminal::learn_charset();
     int columns = 80, rows = 25;
     terminal::size(columns, rows);
     terminal::enter_key_mode();
@@ -178,7 +203,7 @@ void initialize() {
     // text written from the bottom up overwrites nothing.
     int column = 1, row = rows;
     bool known = terminal::cursor_position(column, row, typed_ahead());
-    screen_setup(columns, rows, column, row, known, utf8);
+    screen_setup(columns, rows, column, row, known);
     runtime::set_terminal_read_guard(file_read_guard);
     ASSIGNCRT(runtime::OUTPUT);
     runtime::REWRITE(runtime::OUTPUT);

@@ -23,11 +23,16 @@ KeyDecoder decoder;
 bool input_ended = false;
 uint8_t tail[3];  // the further bytes of a UTF-8 character whose first is pending
 int tail_length = 0;
+int character_rest = 0;  // bytes still to come of the character READKEY last gave
 std::chrono::steady_clock::time_point last_byte_at;
 
+// Reads no more than the decoder has room for: what is not read stays queued in the
+// terminal, so keys typed ahead are never dropped.
 void take_input(int timeout_ms) {
     uint8_t bytes[256];
-    size_t n = terminal::read_input(bytes, sizeof bytes, timeout_ms, input_ended);
+    size_t room = decoder.room() < sizeof bytes ? decoder.room() : sizeof bytes;
+    if (room == 0) return;
+    size_t n = terminal::read_input(bytes, room, timeout_ms, input_ended);
     if (n > 0) {
         decoder.feed(bytes, n);
         last_byte_at = std::chrono::steady_clock::now();
@@ -54,11 +59,14 @@ void make_pending(const Key& key) {
 
 KeyDecoder& typed_ahead() { return decoder; }
 
+int character_bytes_pending() { return character_rest; }
+
 bool KEYPRESSED() {
     if (SCANCODE != 0) return true;
-    if (!input_ended) take_input(0);
     Key key;
-    if (decoder.next(key, input_ended || escape_waited_out())) {
+    bool got = decoder.next(key, false);  // keys already read come first
+    if (!got && !input_ended) take_input(0);
+    if (got || decoder.next(key, input_ended || escape_waited_out())) {
         make_pending(key);
         return true;
     }
@@ -79,10 +87,11 @@ uint8_t READKEY() {
     }
     uint8_t c = SCANCODE;
     SCANCODE = 0;
+    character_rest = 0;
     if (tail_length > 0) {
         SCANCODE = tail[0];
         for (int i = 1; i < tail_length; ++i) tail[i - 1] = tail[i];
-        --tail_length;
+        character_rest = tail_length--;
     }
     return c;
 }

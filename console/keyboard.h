@@ -17,6 +17,10 @@ bool KEYPRESSED();
 // character typed as several UTF-8 bytes gives them one call each.
 uint8_t READKEY();
 
+// How many more bytes of the character READKEY last gave are pending (a UTF-8
+// character comes one byte per call).
+int character_bytes_pending();
+
 // Sleeps ms milliseconds (0: gives up the time slice), after the canvas has put
 // everything drawn on the screen.
 void DELAY(uint16_t ms);

@@ -27,7 +27,8 @@ namespace console {
 
 namespace {
 
-constexpr uint8_t ESC = 27;
+constexpr uint8_t NUL = 0, BS = 8, TAB = 9, LF = 10, CR = 13, ESC = 27, DEL = 127;
+constexpr uint16_t SCAN_2 = 0x03, SCAN_F1 = 0x3B;
 
 constexpr uint8_t CTRLKEYPADKEYS[13] = {0x77, 0x8D, 0x84, 0x8E, 0x73, 0x8F, 0x74,
                                         0x4E, 0x75, 0x91, 0x76, 0x92, 0x93};
@@ -48,11 +49,11 @@ uint16_t scan_code_of(uint8_t c) {
     }
     switch (c) {
     case ESC: return 0x01;
-    case 8:
-    case 127: return 0x0E;
-    case 9: return 0x0F;
-    case 13:
-    case 10: return 0x1C;
+    case BS:
+    case DEL: return 0x0E;
+    case TAB: return 0x0F;
+    case CR:
+    case LF: return 0x1C;
     case ' ': return 0x39;
     default: return c >= 1 && c <= 26 ? scan_code_of(uint8_t('a' + c - 1)) : 0;  // Ctrl+letter
     }
@@ -134,19 +135,25 @@ size_t utf8_length(uint8_t lead) {
 
 enum class Parse { key, nothing, incomplete };
 
+// A whole key of n bytes.
+Parse found(Key& key, size_t& used, const Key& k, size_t n) {
+    key = k;
+    used = n;
+    return Parse::key;
+}
+
+Parse found_character(Key& key, size_t& used, uint8_t c, size_t n) { return found(key, used, character(&c, 1), n); }
+
 // A plain byte, or the start of a UTF-8 character, at b[0].
 Parse parse_plain(const uint8_t* b, size_t n, bool idle, Key& key, size_t& used) {
-    if (b[0] == 0) return used = 1, key = extended(0x03, 0), Parse::key;
-    if (b[0] == 127) {
-        const uint8_t bs = 8;
-        return used = 1, key = character(&bs, 1), Parse::key;
-    }
+    if (b[0] == NUL) return found(key, used, extended(SCAN_2, 0), 1);  // Ctrl+2
+    if (b[0] == DEL) return found_character(key, used, BS, 1);
     size_t need = utf8_length(b[0]);
     if (n < need && !idle) return Parse::incomplete;
     size_t take = 1;
     while (take < need && take < n && (b[take] & 0xC0) == 0x80) ++take;
     if (take < need) take = 1;  // broken sequence: the byte alone
-    return used = take, key = character(b, uint8_t(take)), Parse::key;
+    return found(key, used, character(b, uint8_t(take)), take);
 }
 
 // Parameters of a control sequence: numbers separated by ';'.
@@ -162,7 +169,7 @@ Parse parse_csi(const uint8_t* b, size_t n, Key& key, size_t& used) {
         if (n < 4) return Parse::incomplete;
         used = 4;
         if (b[3] < 'A' || b[3] > 'E') return Parse::nothing;
-        return key = extended(uint16_t(0x3B + (b[3] - 'A')), 0), Parse::key;
+        return found(key, used, extended(uint16_t(SCAN_F1 + (b[3] - 'A')), 0), 4);
     }
     Params p;
     size_t i = 2;
@@ -181,14 +188,11 @@ Parse parse_csi(const uint8_t* b, size_t n, Key& key, size_t& used) {
     used = i + 1;
     const uint8_t final = b[i];
     if (p.other || p.count > 2 || final < 0x40 || final > 0x7E) return Parse::nothing;
-    if (final == 'Z') {
-        const uint8_t tab = 9;
-        return key = character(&tab, 1), Parse::key;
-    }
+    if (final == 'Z') return found_character(key, used, TAB, used);  // Shift+Tab
     uint32_t modifiers = modifiers_of(p.value[1]);
     uint16_t scan = final == '~' ? scan_of_tilde(p.value[0]) : scan_of_final(final);
     if (scan == 0 || (final != '~' && p.value[0] > 1)) return Parse::nothing;
-    return key = extended(scan, modifiers), Parse::key;
+    return found(key, used, extended(scan, modifiers), used);
 }
 
 Parse parse_ss3(const uint8_t* b, size_t n, Key& key, size_t& used) {
@@ -199,21 +203,22 @@ Parse parse_ss3(const uint8_t* b, size_t n, Key& key, size_t& used) {
     used = i + 1;
     uint16_t scan = scan_of_final(b[i]);
     if (scan == 0) return Parse::nothing;
-    return key = extended(scan, modifiers_of(m)), Parse::key;
+    return found(key, used, extended(scan, modifiers_of(m)), used);
 }
 
 // ESC followed by something: a sequence, Alt with a key, or Alt with a sequence.
 Parse parse_escape(const uint8_t* b, size_t n, bool idle, Key& key, size_t& used) {
     if (n == 1) {
         if (!idle) return Parse::incomplete;
-        return used = 1, key = character(b, 1), Parse::key;  // the Esc key
+        return found_character(key, used, ESC, 1);  // the Esc key
     }
     if (b[1] == '[' || b[1] == 'O') {
         Parse r = b[1] == '[' ? parse_csi(b, n, key, used) : parse_ss3(b, n, key, used);
         if (r != Parse::incomplete || !idle) return r;
         // Cut short: Alt with '[' or 'O', the rest read on its own.
-        return used = 2, key = extended(scan_code_of(b[1]), LEFT_ALT), Parse::key;
+        return found(key, used, extended(scan_code_of(b[1]), LEFT_ALT), 2);
     }
+    if (b[1] == ESC && n == 2 && !idle) return Parse::incomplete;  // perhaps Alt with a sequence
     if (b[1] == ESC && n > 2 && (b[2] == '[' || b[2] == 'O')) {
         // Alt sent as a prefix to a whole sequence: the key, with Alt added.
         Parse r = parse_escape(b + 1, n - 1, idle, key, used);
@@ -222,12 +227,14 @@ Parse parse_escape(const uint8_t* b, size_t n, bool idle, Key& key, size_t& used
         if (r == Parse::key && key.kind == Key::extended) key = extended(key.scan, key.modifiers | LEFT_ALT);
         return r;
     }
-    if (b[1] >= 0x80) return parse_plain(b + 1, n - 1, idle, key, used) == Parse::key ? (used += 1, Parse::key)
-                                                                                       : Parse::incomplete;
+    if (b[1] >= 0x80) {  // Alt with a non-ASCII character: the character
+        if (parse_plain(b + 1, n - 1, idle, key, used) != Parse::key) return Parse::incomplete;
+        used += 1;
+        return Parse::key;
+    }
     uint16_t scan = scan_code_of(b[1]);
-    used = 2;
-    if (scan == 0) return key = character(b + 1, 1), Parse::key;
-    return key = extended(scan, LEFT_ALT), Parse::key;
+    if (scan == 0) return found_character(key, used, b[1], 2);
+    return found(key, used, extended(scan, LEFT_ALT), 2);
 }
 
 Parse parse_sequence(const uint8_t* b, size_t n, bool idle, Key& key, size_t& used) {

@@ -33,6 +33,9 @@ public:
     // taken as it stands (a lone escape is the Esc key).
     bool next(Key& key, bool input_idle);
     bool empty() const { return length_ == 0; }
+    // Bytes it can take: input is read no faster than keys are taken, so nothing
+    // typed ahead is lost however much it is.
+    size_t room() const { return sizeof buffer_ - length_; }
 
 private:
     void drop(size_t n);

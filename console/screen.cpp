@@ -16,7 +16,7 @@ uint8_t TEXTATTR = 0x07;
 
 namespace {
 
-bool utf8_terminal = true;
+constexpr uint8_t BEL = 7, BS = 8, LF = 10, CR = 13;
 int term_x = 0, term_y = 0;  // where the terminal's cursor is; 0 when not known
 char out[4096];
 size_t used = 0;
@@ -35,8 +35,10 @@ void emit(const char* bytes, size_t n) {
 void emit_number(int v) {
     char digits[12];
     int n = 0;
-    do digits[n++] = char('0' + v % 10), v /= 10;
-    while (v > 0);
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
     while (n > 0) emit(&digits[--n], 1);
 }
 
@@ -81,13 +83,12 @@ void after_byte() {
 
 }  // namespace
 
-void screen_setup(int columns, int rows, int column, int row, bool cursor_known, bool utf8) {
+void screen_setup(int columns, int rows, int column, int row, bool cursor_known) {
     SCREENWIDTH = columns;
     SCREENHEIGHT = rows;
     WINMINX = WINMINY = 1;
     WINMAXX = columns;
     WINMAXY = rows;
-    utf8_terminal = utf8;
     cursor_moved_elsewhere(column, row);
     if (!cursor_known) term_x = term_y = 0;  // the first cell is placed explicitly
 }
@@ -101,27 +102,24 @@ void cursor_moved_elsewhere(int column, int row) {
 
 void WRITECHAR(uint8_t c) {
     switch (c) {
-    case 7: return;  // no sound, no move
-    case 8:
+    case BEL: return;  // no sound, no move
+    case BS:
         if (CURRX > WINMINX) --CURRX;
         break;
-    case 10: ++CURRY; break;
-    case 13: CURRX = WINMINX; break;
-    default:
-        if (!utf8_terminal) {
-            char byte = c < 0x20 || c == 0x7F ? '?' : char(c);
-            put_cell(&byte, 1);
-        } else {
-            char bytes[3];
-            put_cell(bytes, size_t(utf8_encode(unicode_of(c), bytes)));
-        }
+    case LF: ++CURRY; break;
+    case CR: CURRX = WINMINX; break;
+    default: {
+        char glyph[4];
+        put_cell(glyph, size_t(glyph_of_byte(c, glyph)));
+    }
     }
     after_byte();
 }
 
 void write_typed(const uint8_t* bytes, int length) {
-    if (length == 1 && (bytes[0] < 0x80 || !utf8_terminal)) return WRITECHAR(bytes[0]);
-    put_cell(reinterpret_cast<const char*>(bytes), size_t(length));
+    if (length == 1) return WRITECHAR(bytes[0]);  // a byte alone is a code page 852 byte
+    char glyph[4];
+    put_cell(glyph, size_t(glyph_of_typed(bytes, length, glyph)));
     after_byte();
 }
 

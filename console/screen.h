@@ -11,16 +11,16 @@ extern int32_t WINMINX, WINMINY, WINMAXX, WINMAXY;
 extern int32_t CURRX, CURRY;  // the module's cursor, from 1
 extern uint8_t TEXTATTR;      // the terminal's default rendition; never changed
 
-// Sets up the screen: its size, where the module's cursor starts (where the
-// terminal's cursor is, when it said so), and whether the terminal shows UTF-8
-// (otherwise bytes go out as they are).
-void screen_setup(int columns, int rows, int column, int row, bool cursor_known, bool utf8);
+// Sets up the screen: its size and where the module's cursor starts (where the
+// terminal's cursor is, when it said so).
+void screen_setup(int columns, int rows, int column, int row, bool cursor_known);
 
 // One byte of the program's text, in code page 852: 7 nothing, 8 left, 10 down,
-// 13 to the first column, anything else one cell.
+// 13 to the first column, anything else one cell, in the terminal's character set.
 void WRITECHAR(uint8_t c);
 
-// One typed character (a UTF-8 sequence, or one byte): one cell, shown as typed.
+// One typed character: one cell. A UTF-8 sequence shows its character; a byte
+// alone (as the code of an extended key typed into a line) its code page 852 glyph.
 void write_typed(const uint8_t* bytes, int length);
 
 // Puts the terminal's cursor at the module's cursor and sends everything drawn.

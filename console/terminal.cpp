@@ -2,6 +2,8 @@
 // tcsetattr, signal, sigprocmask and raise, on termios records prepared in advance.
 #include "console/terminal.h"
 
+#include "console/codepage.h"
+
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -18,6 +20,7 @@ namespace console::terminal {
 namespace {
 
 int out_fd = -1;
+bool cursor_unanswered = false;  // a terminal that once left the query unanswered is not asked again
 bool input_terminal = false;
 bool mode_changed = false;
 struct termios saved_mode;  // as found at start-up
@@ -74,12 +77,11 @@ bool open_output() {
 
 int output_fd() { return out_fd; }
 
-bool output_is_utf8() {
+void learn_charset() {
     setlocale(LC_CTYPE, "");
     const char* codeset = nl_langinfo(CODESET);
-    bool utf8 = codeset != nullptr && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+    use_charset(codeset != nullptr ? codeset : "ANSI_X3.4-1968");
     setlocale(LC_CTYPE, "C");  // nothing else of the program depends on the locale
-    return utf8;
 }
 
 void enter_key_mode() {
@@ -137,34 +139,46 @@ size_t read_input(uint8_t* buffer, size_t capacity, int timeout_ms, bool& end_of
     return size_t(n);
 }
 
+// The answer is ESC [ row ; column R; anything around it was typed. Returns the
+// answer's length at start, 0 when there is none there.
+size_t cursor_answer(const uint8_t* got, size_t length, size_t start, int& column, int& row) {
+    if (got[start] != 0x1b || start + 1 >= length || got[start + 1] != '[') return 0;
+    size_t i = start + 2;
+    int r = 0, c = 0;
+    while (i < length && got[i] >= '0' && got[i] <= '9') r = r * 10 + (got[i++] - '0');
+    if (i >= length || got[i] != ';') return 0;
+    ++i;
+    while (i < length && got[i] >= '0' && got[i] <= '9') c = c * 10 + (got[i++] - '0');
+    if (i >= length || got[i] != 'R') return 0;
+    column = c;
+    row = r;
+    return i + 1 - start;
+}
+
 bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead) {
-    if (!mode_changed) return false;
+    uint8_t got[256];
+    size_t length = 0, room = typed_ahead.room() < sizeof got ? typed_ahead.room() : sizeof got;
+    // The answer comes after the keys already typed: with more of them than there is
+    // room for, it could not be told from them.
+    int queued = 0;
+    if (!mode_changed || cursor_unanswered || ioctl(0, FIONREAD, &queued) != 0 || size_t(queued) + 32 > room)
+        return false;
     static const char QUERY[] = "\x1b[6n";
     write_all(QUERY, sizeof QUERY - 1);
-    uint8_t got[256];
-    size_t length = 0;
     bool ended = false;
-    for (int tries = 0; tries < 10 && length < sizeof got; ++tries) {
-        length += read_input(got + length, sizeof got - length, 50, ended);
-        // The answer is ESC [ row ; column R; anything around it was typed.
+    for (int tries = 0; tries < 10 && length < room; ++tries) {
+        length += read_input(got + length, room - length, 50, ended);
         for (size_t start = 0; start < length; ++start) {
-            if (got[start] != 0x1b || start + 1 >= length || got[start + 1] != '[') continue;
-            size_t i = start + 2;
-            int r = 0, c = 0;
-            while (i < length && got[i] >= '0' && got[i] <= '9') r = r * 10 + (got[i++] - '0');
-            if (i >= length || got[i] != ';') continue;
-            ++i;
-            while (i < length && got[i] >= '0' && got[i] <= '9') c = c * 10 + (got[i++] - '0');
-            if (i >= length || got[i] != 'R') continue;
+            size_t n = cursor_answer(got, length, start, column, row);
+            if (n == 0) continue;
             typed_ahead.feed(got, start);
-            typed_ahead.feed(got + i + 1, length - i - 1);
-            column = c;
-            row = r;
+            typed_ahead.feed(got + start + n, length - start - n);
             return true;
         }
         if (ended) break;
     }
     typed_ahead.feed(got, length);
+    cursor_unanswered = length < room;
     return false;
 }
 

@@ -12,7 +12,9 @@ namespace console::terminal {
 // terminal. False when there is neither.
 bool open_output();
 int output_fd();
-bool output_is_utf8();
+
+// The character set of the terminal, as the locale (LC_CTYPE) names it.
+void learn_charset();
 
 // Input without line handling or echo, signal keys kept. The mode found at start-up
 // comes back at every end: the exit sequence, and the signals that end or stop the
@@ -27,7 +29,8 @@ void file_read_guard(bool reading);
 bool size(int& columns, int& rows);
 
 // Asks the terminal where its cursor is (1-based). Keys typed meanwhile go to
-// typed_ahead. False when no answer came in time.
+// typed_ahead, as much as it has room for (the rest stays in the terminal). False
+// when no answer came in time, and from then on without asking.
 bool cursor_position(int& column, int& row, KeyDecoder& typed_ahead);
 
 void write_all(const char* data, size_t n);

@@ -18,6 +18,18 @@ bool buffer_empty(const TEXTREC& f) { return f.bufpos >= f.bufend; }
 
 void refill(TEXTREC& f) { f.inoutfunc(f); }
 
+// Refills an empty buffer; true when there is still nothing (end of data).
+bool ran_out(TEXTREC& f) {
+    if (!buffer_empty(f)) return false;
+    refill(f);
+    return buffer_empty(f);
+}
+
+// End of data in a line skip: the statement ends here.
+void end_of_line_skip(TEXTREC& f) {
+    if (f.flushfunc != nullptr) f.flushfunc(f);
+}
+
 // Whether the file may be read; sets 104 (open for output) or 103 (not open) when not.
 bool readable(TEXTREC& f) {
     if (INOUTRES != 0) return false;
@@ -31,10 +43,7 @@ bool readable(TEXTREC& f) {
 bool IGNORESPACES(TEXTREC& f) {
     if (buffer_empty(f)) return false;
     for (;;) {
-        if (buffer_empty(f)) {
-            refill(f);
-            if (buffer_empty(f)) return true;
-        }
+        if (ran_out(f)) return true;
         if (!is_white(f.bufptr[f.bufpos])) return true;
         ++f.bufpos;
     }
@@ -46,11 +55,7 @@ void READNUMERIC(TEXTREC& f, ShortString& token) {
     token.length = 0;
     for (;;) {
         token.push(f.bufptr[f.bufpos++]);
-        if (token.length == 255) return;
-        if (buffer_empty(f)) {
-            refill(f);
-            if (buffer_empty(f)) return;
-        }
+        if (token.length == 255 || ran_out(f)) return;
         if (is_white(f.bufptr[f.bufpos])) return;
     }
 }
@@ -94,10 +99,7 @@ void READ_STRING(TEXTREC& f, ShortString& s, uint8_t capacity) {
     s.length = 0;
     if (!readable(f)) return;
     while (s.length < capacity) {
-        if (buffer_empty(f)) {
-            refill(f);
-            if (buffer_empty(f)) return;
-        }
+        if (ran_out(f)) return;
         char c = f.bufptr[f.bufpos];
         if (c == '\r' || c == '\n') return;
         s.push(c);
@@ -107,23 +109,11 @@ void READ_STRING(TEXTREC& f, ShortString& s, uint8_t capacity) {
 
 void READLN_END(TEXTREC& f) {
     if (!readable(f)) return;
-    if (buffer_empty(f)) {
-        refill(f);
-        if (buffer_empty(f)) {
-            if (f.flushfunc != nullptr) f.flushfunc(f);
-            return;
-        }
-    }
+    if (ran_out(f)) return end_of_line_skip(f);
     for (;;) {
         char c = f.bufptr[f.bufpos++];
         if (c == '\n') return;
-        if (buffer_empty(f)) {
-            refill(f);
-            if (buffer_empty(f)) {
-                if (f.flushfunc != nullptr) f.flushfunc(f);
-                return;
-            }
-        }
+        if (ran_out(f)) return end_of_line_skip(f);
         if (c == '\r') {
             if (f.bufptr[f.bufpos] == '\n') ++f.bufpos;
             return;

@@ -1,145 +1,89 @@
-// A test program for the console services in a real terminal: argv[1] names what it
-// does, argv[2] a log file for what the terminal cannot show.
+// A test program of the console services and number conversion under the program's
+// start-up: argv[1] names what it does first, argv[2] a log (its first line the pid).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "console/crt.h"
 #include "console/keyboard.h"
-#include "console/screen.h"
 #include "console/textread.h"
+#include "console/val.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
-#include "runtime/textfile.h"
 
 using namespace runtime;
 
 namespace {
 
-FILE* log_file() {
-    static FILE* f = std::fopen(argument(2), "w");
-    return f;
-}
+volatile int* volatile nowhere = nullptr;
 
-void log_hex(const char* label, const uint8_t* bytes, int n) {
-    std::fprintf(log_file(), "%s", label);
-    for (int i = 0; i < n; ++i) std::fprintf(log_file(), " %02X", bytes[i]);
-    std::fprintf(log_file(), "\n");
-    std::fflush(log_file());
-}
-
-void say(const char* text, bool line_end) {
+void say(const ShortString& text, bool line_end = true) {
     write_statement(OUTPUT, text, line_end);
     INT_IOCHECK();
 }
 
-void start() {
-    initialize();
-    console::initialize();
+// Once n bytes are queued in the terminal: the key that stops a poll.
+void poll(int n) {
+    for (int queued = 0; ioctl(0, FIONREAD, &queued) == 0 && queued < n;) console::DELAY(10);
+    while (!console::KEYPRESSED()) console::DELAY(10);
+    ShortString stop("stop ");
+    stop.append(decimal(console::READKEY()).view());
+    say(stop);
 }
 
-// Lines typed into the line editor, each logged as the bytes handed on.
-void lines() {
-    start();
-    for (int i = 0; i < 3; ++i) {
-        say("> ", false);
-        ShortString s;
+// Each token: a real as its bits, "u:" an unsigned integer, or "fail".
+void val() {
+    for (int i = 2; i < argument_count(); ++i) {
+        ShortString shown("fail");
+        if (const char* arg = argument(i); std::strncmp(arg, "u:", 2) == 0) {
+            if (auto [v, ok] = console::VALUNSIGNEDINT(arg + 2); ok) shown = decimal(v);
+        } else if (auto [v, ok] = console::VALFLOAT(arg); ok) {
+            uint64_t bits[2] = {};
+            std::memcpy(bits, &v, 10);
+            shown = hexadecimal(bits[1], 4);
+            shown.append(" ");
+            shown.append(hexadecimal(bits[0], 16).view());
+        }
+        write_statement(STDOUT, shown, true);
+    }
+}
+
+// argv[3...]: lines to write, "!text" on standard error, "?n" a poll once n bytes are
+// queued. Then lines after a prompt in code page 852 ("fájl> "), logged as hex bytes,
+// until an empty one; "error", "halt" and "segv" end the program so.
+void run() {
+    initialize();
+    if (std::strcmp(argument(1), "val") == 0) return val();
+    console::initialize();
+    FILE* log = std::fopen(argument(2), "w");
+    std::fprintf(log, "pid %d\n", int(getpid()));
+    std::fflush(log);
+    for (int i = 3; i < argument_count(); ++i) {
+        const char* arg = argument(i);
+        if (arg[0] == '?') poll(std::atoi(arg + 1));
+        else if (arg[0] == '!') std::fprintf(stderr, "%s\n", arg + 1);
+        else say(arg);
+    }
+    for (ShortString s("-"); s.length > 0;) {
+        say("f\xA0jl> ", false);
         console::READ_STRING(INPUT, s);
-        log_hex("line", reinterpret_cast<const uint8_t*>(INPUT.buffer), INPUT.bufend);
+        std::fprintf(log, "line");
+        for (int i = 0; i < s.length; ++i) std::fprintf(log, " %02X", uint8_t(s.chars[i]));
+        std::fprintf(log, "\n");
+        std::fflush(log);
         console::READLN_END(INPUT);
         INT_IOCHECK();
-    }
-    say("done", true);
-}
-
-// Keys read one by one until q.
-void keys() {
-    start();
-    say("keys:", true);
-    for (;;) {
-        uint8_t c = console::READKEY();
-        log_hex("key", &c, 1);
-        if (c == 'q') break;
+        if (s.view() == "error") RUNERROR(201);
+        if (s.view() == "halt") HALT(3);
+        if (s.view() == "segv") *nowhere = 1;
     }
 }
-
-// A line of exactly the screen's width, then a line end.
-void width() {
-    start();
-    ShortString full;
-    for (int i = 0; i < console::SCREENWIDTH; ++i) full.push(char('a' + i % 26));
-    write_statement(OUTPUT, full, true);
-    say("after", true);
-    console::READLN_END(INPUT);
-}
-
-// More lines than the screen has rows.
-void scroll() {
-    start();
-    for (int i = 1; i <= 40; ++i) {
-        ShortString s("row ");
-        s.append(decimal(uint32_t(i)).view());
-        write_statement(OUTPUT, s, true);
-    }
-    say("end", false);
-    console::READLN_END(INPUT);
-}
-
-// Polls like the frame loop, then reads the stopping key and a final line.
-void poll() {
-    start();
-    say("polling", true);
-    while (!console::KEYPRESSED()) console::DELAY(10);
-    uint8_t c = console::READKEY();
-    log_hex("stop", &c, 1);
-    say("stopped", true);
-    ShortString s;
-    console::READ_STRING(INPUT, s);
-    log_hex("final", reinterpret_cast<const uint8_t*>(s.chars), s.length);
-    console::READLN_END(INPUT);
-}
-
-void error() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    RUNERROR(201);
-}
-
-void halt() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    HALT(3);
-}
-
-volatile int* volatile nowhere = nullptr;
-
-void segv() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-    *nowhere = 1;
-}
-
-void wait_line() {
-    start();
-    say("ready", true);
-    console::READLN_END(INPUT);
-}
-
-struct Case {
-    const char* name;
-    void (*run)();
-};
-constexpr Case CASES[] = {{"lines", lines}, {"keys", keys}, {"width", width}, {"scroll", scroll},
-                          {"poll", poll},   {"error", error}, {"wait", wait_line},
-                          {"halt", halt},   {"segv", segv}};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     save_command_line(argc, argv);
-    for (const Case& c : CASES)
-        if (argc > 1 && std::strcmp(argv[1], c.name) == 0) EXE_ENTRY(c.run);
-    return 100;
+    EXE_ENTRY(run);
 }

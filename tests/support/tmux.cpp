@@ -10,23 +10,6 @@
 
 namespace testsupport {
 
-namespace {
-
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-}  // namespace
-
 std::string shell_quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -34,9 +17,8 @@ std::string shell_quote(const std::string& s) {
 }
 
 std::string read_text_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
@@ -44,14 +26,20 @@ Tmux::Tmux(const std::string& command, int columns, int rows) {
     static int counter = 0;
     socket_ = "gravity-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     // The pane stays after its command ends, also when that happens at once.
-    tmux("start-server \\; set-option -g remain-on-exit on \\; new-session -d -s main -x " +
-         std::to_string(columns) + " -y " + std::to_string(rows) + " " + shell_quote(command));
+    tmux("start-server \\; set-option -g remain-on-exit on \\; new-session -d -s main -x " + std::to_string(columns) +
+         " -y " + std::to_string(rows) + " " + shell_quote(command));
 }
 
 Tmux::~Tmux() { tmux("kill-server"); }
 
 std::string Tmux::tmux(const std::string& args) {
-    return run("tmux -u -f /dev/null -L " + socket_ + " " + args + " 2>/dev/null");
+    std::string out;
+    if (FILE* p = popen(("tmux -u -f /dev/null -L " + socket_ + " " + args + " 2>/dev/null").c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
 }
 
 void Tmux::keys(const std::vector<std::string>& keys) {
@@ -75,22 +63,12 @@ std::string Tmux::row(int r) {
 }
 
 bool Tmux::wait_for(const std::string& needle, int timeout_ms) {
-    for (int waited = 0; waited <= timeout_ms; waited += 20) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);;) {
         for (const auto& line : screen())
             if (line.find(needle) != std::string::npos) return true;
-        sleep_ms(20);
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
-}
-
-bool Tmux::pane_dead() { return tmux("display-message -p -t main '#{pane_dead}'").rfind("1", 0) == 0; }
-
-bool Tmux::wait_dead(int timeout_ms) {
-    for (int waited = 0; waited <= timeout_ms; waited += 20) {
-        if (pane_dead()) return true;
-        sleep_ms(20);
-    }
-    return false;
 }
 
 }  // namespace testsupport
