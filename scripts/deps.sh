@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(g++ cmake make libx11-dev libxext-dev libpng-dev)
 if [ "${1:-}" = test ]; then
     PACKAGES+=(clang libclang-rt-14-dev binutils libgtest-dev libbenchmark-dev xvfb openbox fluxbox icewm
-               tmux valgrind dpkg-dev file)
+               tmux valgrind dpkg-dev file groff-base)
 fi
 
 missing=()
