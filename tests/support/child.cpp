@@ -7,30 +7,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "tests/support/tmux.h"
 
 namespace testsupport {
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
+int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644); }
 
-// Standard error goes to a file, so one descriptor is left to drain: no deadlock.
-[[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& o, int in, int out,
-                             const std::string& err) {
+[[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& o, int in, int out, int err) {
     dup2(in, 0);
     if (o.stdout_closed) close(1);
-    else if (!o.stdout_file.empty()) dup2(open(o.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-    else dup2(out, 1);
-    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    else dup2(o.stdout_file.empty() ? out : open_for_writing(o.stdout_file), 1);
+    dup2(err, 2);
     for (int fd = 3; fd < 64; ++fd) close(fd);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -41,19 +34,18 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
+// Standard error goes to a file, so that one descriptor is left to drain.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options) {
     static int runs = 0;
-    std::string err = temp_dir() + "/stderr-" + std::to_string(runs++);
-    int in[2], out[2];
-    if (pipe(in) != 0) std::abort();
-    if (options.stdout_to_terminal ? openpty(&out[0], &out[1], nullptr, nullptr, nullptr) != 0 : pipe(out) != 0)
-        std::abort();
+    std::string err_path = temp_dir() + "/stderr-" + std::to_string(runs++);
+    int in[2], out[2], err = open_for_writing(err_path);
+    bool pty = options.stdout_to_terminal;
+    if (pipe(in) != 0 || (pty ? openpty(&out[0], &out[1], nullptr, nullptr, nullptr) : pipe(out)) != 0) std::abort();
     signal(SIGPIPE, SIG_IGN);
     pid_t pid = fork();
     if (pid == 0) exec_child(argv, options, in[0], out[1], err);
-    close(in[0]);
-    close(out[1]);
-    if (write(in[1], options.input.data(), options.input.size()) < 0) std::perror("write");
+    for (int fd : {in[0], out[1], err}) close(fd);
+    if (write(in[1], options.input.data(), options.input.size()) < 0) std::abort();
     close(in[1]);
     ChildResult r;
     char buf[4096];
@@ -61,7 +53,7 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
     close(out[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    r.err = slurp(err);
+    r.err = read_text_file(err_path);
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     return r;
@@ -77,8 +69,8 @@ std::vector<std::string> report_lines(const std::string& out) {
 }
 
 std::string function_at(const std::string& program, const std::string& hex_address) {
-    auto r = run_child({"/usr/bin/addr2line", "-f", "-e", program, hex_address});
-    return r.out.substr(0, r.out.find('\n'));
+    std::string out = run_child({"/usr/bin/addr2line", "-f", "-e", program, hex_address}).out;
+    return out.substr(0, out.find('\n'));
 }
 
 std::string temp_dir() {
