@@ -132,7 +132,7 @@ TEST(Program, WindowOpensOnlyAfterTheWholeFileIsReadAndLosingTheXServerIsLikeClo
     }
     lost.kill_server();
     run.term.text("s");  // the frames went on: the key still stops them
-    ASSERT_TRUE(run.see(CLOSING));
+    ASSERT_TRUE(run.see(CLOSING)) << testing::PrintToString(run.term.screen());
     EXPECT_FALSE(run.term.wait_for("Runtime error", 0));
     run.term.keys({"Enter"});
     EXPECT_EQ(run.finish(), 0);

@@ -34,9 +34,8 @@ int run(Body body) {
     return code == 1000 ? 0 : code;
 }
 
-void expect(bool allowed) {
-    if (!allowed) std::abort();
-}
+#define EXPECT(allowed) \
+    if (!(allowed)) std::abort()
 
 }  // namespace
 
@@ -53,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // value, 0 on failure, or error 205. The file: loaded, or stopped with 106, 201, 205.
     runtime::ShortString token(std::string_view(reinterpret_cast<const char*>(data), size));
     auto [value, ok] = console::VALUNSIGNEDINT(token);
-    bool decimal = token.length > 0 && token.length <= 9;
+    bool decimal = token.length > 0 && token.length <= 9;  // then a value fits
     uint32_t plain = 0;
     for (char c : token.view()) decimal = decimal && c >= '0' && c <= '9', plain = plain * 10 + uint32_t(c - '0');
-    expect((ok || value == 0) && (!decimal || (ok && value == plain)));
+    EXPECT((ok || value == 0) && (!decimal || (ok && value == plain)));
     static console::Converted<long double> real;
     int code = run([&] { real = console::VALFLOAT(token); });
-    expect(code == 205 || (code == 0 && (real.ok ? std::isfinite(real.value) : real.value == 0)));
+    EXPECT(code == 205 || (code == 0 && (real.ok ? std::isfinite(real.value) : real.value == 0)));
     if (ftruncate(file, 0) != 0 || pwrite(file, data, size, 0) != ssize_t(size)) return 0;
     static const std::string name = "/proc/self/fd/" + std::to_string(file);
     code = run([] {
@@ -70,6 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     if (sim::BE.mode != runtime::FileMode::closed) runtime::CLOSE(sim::BE);
     runtime::INOUTRES = 0;
-    expect(code == 0 || code == 106 || code == 201 || code == 205);
+    EXPECT(code == 0 || code == 106 || code == 201 || code == 205);
     return 0;
 }
