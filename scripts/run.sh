@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program in this terminal.
+# Installs what running needs, builds in the checkout, and starts the program in this
+# terminal and in the caller's directory, so that a relative file name is taken from
+# there: cd ~ && gravity/scripts/run.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/deps.sh
-scripts/build.sh >/dev/null
-exec ./BUILD/gravity
+checkout="$(cd "$(dirname "$0")/.." && pwd)"
+"$checkout/scripts/deps.sh"
+echo "== building in $checkout/BUILD"
+"$checkout/scripts/build.sh" --target gravity
+exec "$checkout/BUILD/gravity"
