@@ -80,10 +80,11 @@ TEST(Program, ShowsEachFrameAsTheTraceToolDrawsItEndsOnAKeyAndEnterCleanUnderMem
     auto trace = run_child({GRAVITY_TRACE, "--print=none", "--size", canvas, "--frames-png", dir,
                             temp_dir() + "/frames.txt", std::to_string(frames)});
     ASSERT_EQ(trace.exit_code, 0) << trace.err;
-    for (int k = 1, w, h; k <= frames; ++k) {
-        auto expected = read_png(dir + "/frame-00000" + std::to_string(k) + ".png", w, h);
-        ASSERT_EQ(w * h, size.width * size.height);
-        ASSERT_TRUE(eventually([&] { return viewer.image(window, w, h) == expected; })) << "frame " << k;
+    for (int k = 1; k <= frames; ++k) {
+        auto expected = read_png(dir + "/frame-00000" + std::to_string(k) + ".png");
+        ASSERT_EQ(expected.size(), size_t(size.width) * size_t(size.height));
+        ASSERT_TRUE(eventually([&] { return viewer.image(window, size.width, size.height) == expected; }))
+            << "frame " << k;
     }
     run.term.keys({"Up"});  // an extended key: its second code waits for the last line
     ASSERT_TRUE(run.see(CLOSING));
