@@ -7,6 +7,7 @@
 #include <unwind.h>
 
 #include "runtime/errors.h"
+#include "runtime/fpu.h"
 
 // The program's own code lies between these two linker symbols.
 extern "C" char __executable_start[], etext[];
@@ -39,6 +40,16 @@ void io_error() {
 void RUNERROR(uint16_t n) {
     HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
 }
+
+#if GRAVITY_EXTENDED_SOFT
+// What the x87 would have trapped on: invalid operation first, as it reports it.
+void fp_exception(unsigned flags) {
+    const unsigned unmasked = raise_flags(flags);
+    if (unmasked == 0) return;
+    const uint16_t n = unmasked & soft::FLAG_INVALID ? 207 : unmasked & soft::FLAG_ZERODIVIDE ? 200 : 205;
+    HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
+}
+#endif
 
 namespace {
 

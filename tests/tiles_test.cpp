@@ -83,10 +83,11 @@ TEST(Tiles, AgreeWithTheLoopBitForBitInProcess) {
     std::mt19937_64 rng(20261207);
     std::uniform_real_distribution<double> pos(0, 800), vel(-1, 1), mass(0.5, 200);
     for (int n : {sim::MIN_TILED_BODIES, 131, 1001, 3000}) {
-        reference::System ref{std::vector<std::array<long double, 6>>(size_t(n) + 1), n, 0};
+        reference::System ref{std::vector<std::array<runtime::Extended, 6>>(size_t(n) + 1), n, 0};
         sim::N = sim::Word(n);
         for (int I = 1; I <= n; ++I) {
-            ref.F[size_t(I)] = {0, mass(rng), pos(rng), pos(rng) * 0.75, vel(rng), vel(rng)};
+            ref.F[size_t(I)] = {0, reference::exactly(mass(rng)), reference::exactly(pos(rng)),
+                                reference::exactly(pos(rng) * 0.75), reference::exactly(vel(rng)), reference::exactly(vel(rng))};
             for (int K = 1; K <= 5; ++K) sim::F(I, K) = ref.F[size_t(I)][size_t(K)];
         }
         if (!sim::gravity_in_tiles()) GTEST_SKIP() << "no helper thread";

@@ -69,8 +69,13 @@ std::vector<std::string> report_lines(const std::string& out) {
 }
 
 std::string function_at(const std::string& program, const std::string& hex_address) {
-    std::string out = run_child({"/usr/bin/addr2line", "-f", "-e", program, hex_address}).out;
-    return out.substr(0, out.find('\n'));
+    // With -i, each routine the address is inlined into, innermost first, each name
+    // followed by its line: the names, joined.
+    std::string out = run_child({"/usr/bin/addr2line", "-f", "-i", "-e", program, hex_address}).out, names;
+    bool name = true;
+    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1, name = !name)
+        if (name) names += (names.empty() ? "" : " ") + out.substr(at, end - at);
+    return names;
 }
 
 std::string temp_dir() {
