@@ -27,11 +27,10 @@ struct Bare : ::testing::Environment {
 struct CanvasWindow : ::testing::Test {
     XViewer viewer;
     unsigned long window = 0;
-    void open(int16_t mode = 0) {
+    void open() {
         graphics::initialize();
-        int16_t driver = 0, detected = 0;
-        graphics::DETECTGRAPH(driver, detected);
-        if (mode == 0) mode = detected;
+        int16_t driver = 0, mode = 0;
+        graphics::DETECTGRAPH(driver, mode);
         INITGRAPH(driver, mode, "");
         ASSERT_EQ(GRAPHRESULT, 0);
         window = viewer.find_window(TITLE);
@@ -54,13 +53,6 @@ TEST_F(CanvasWindow, WithoutAManagerTheWholeScreenOpensBlack) {
     EXPECT_TRUE(viewer.all_black(window, 1024, 768));
 }
 
-TEST_F(CanvasWindow, NormalModeHasAClientAreaOfExactlyTheCanvas) {
-    open(3);  // 800 x 600 x 256
-    EXPECT_EQ(GETMAXX(), 799);
-    EXPECT_EQ(viewer.geometry(window).width, 800);
-    EXPECT_EQ(viewer.geometry(window).height, 600);
-}
-
 TEST_F(CanvasWindow, DrawnAndErasedPixelsAreOnTheScreenBeforeAWait) {
     open();
     SETCOLOR(4);
@@ -80,10 +72,10 @@ TEST_F(CanvasWindow, HiddenWindowGetsItsPictureBack) {
     SETCOLOR(4);
     LINE(5, 5, 5, 50);
     runtime::before_wait();
-    viewer.unmap(window);
+    viewer.show(window, false);
     PUTPIXEL(700, 700, 15);  // drawn while hidden
     runtime::before_wait();
-    viewer.map(window);
+    viewer.show(window, true);
     EXPECT_TRUE(wait_for([&] { return viewer.pixel(window, 700, 700) == WHITE; }));
     EXPECT_EQ(viewer.pixel(window, 5, 20), RED);
 }
@@ -124,10 +116,10 @@ TEST(CanvasProcess, NoDisplayGivesTheMessageThenTheNotInGraphicsModeStop) {
 // A fault on the window thread, or inside a pixel write that holds the drawing lock:
 // one report, its number as the exit code, the window gone, no hang.
 TEST(CanvasProcess, PlantedFaultsOnEitherThreadEndWithOneReportAndNoWindow) {
-    for (const char* place : {"window", "pixel", "window/div", "pixel/div"}) {
+    for (const char* place : {"window", "pixel"}) {
         XViewer viewer;
         auto r = run_child({"/usr/bin/env", std::string("GRAVITY_PLANT=") + place, CANVAS_CASES, "draw_forever"});
-        const int number = std::strchr(place, '/') ? 200 : 216;
+        const int number = 216;  // the access violation planted
         EXPECT_EQ(r.exit_code, number) << place;
         auto first = r.out.find("Runtime error " + std::to_string(number) + " at 0x");
         EXPECT_NE(first, std::string::npos) << place << r.out;

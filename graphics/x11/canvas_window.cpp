@@ -132,7 +132,6 @@ void event_loop(CanvasWindow& c, int wake_fd, bool (*stop)(), bool (*barrier_wai
     bool drawn = false;  // the image turned dirty and has not been shown yet
     std::chrono::steady_clock::time_point drawn_at;
     while (open && !stop()) {
-        runtime::planted_fault("window");
         while (open && XPending(c.d)) {
             XEvent ev;
             XNextEvent(c.d, &ev);
@@ -155,6 +154,7 @@ void event_loop(CanvasWindow& c, int wake_fd, bool (*stop)(), bool (*barrier_wai
             }
         }
         if (barrier_waiting() || (drawn && ready == 0)) {
+            runtime::planted_fault("window");
             present(c);
             presented();
             drawn = false;

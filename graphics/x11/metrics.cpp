@@ -20,6 +20,7 @@ struct Question {
 };
 Question question;
 constexpr int MARKER_SIZE = 101;
+constexpr int FIRST_WAIT_MS = 2000;
 
 void ask_frame_extents(Display* d) {
     question.w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 100, 100, 0, 0, 0);
@@ -74,21 +75,24 @@ bool start_metrics(ScreenMetrics& m) {
 void finish_metrics(ScreenMetrics& m) {
     if (question.d == nullptr) return;
     Extents normal, maximized;
-    bool have_normal = false;
-    if (question.w != 0)
-        x11::wait_until(x11::MANAGER_LIMIT_MS, [&] {
-            bool passed = marker_done();
-            have_normal = have_normal || answer(normal);
-            return have_normal || passed;
-        });
+    bool have_normal = false, passed = false;
+    auto answered = [&] {
+        passed = question.w == 0 || marker_done();
+        have_normal = have_normal || (question.w != 0 && answer(normal));
+        return have_normal || passed;
+    };
+    // A short first wait: a manager may answer only once it has framed a window (its
+    // first frame builds its font cache), which the measuring below makes it do.
+    x11::wait_until(FIRST_WAIT_MS, answered);
     // The usable height is measured against the work area: task bars along the top or
     // bottom edge are no place for a window. A panel at the side narrows only the
     // maximised window, so that the largest normal window may then be the wider one.
     m.screen_height = int(x11::work_area(question.d)[3]);
     int width = 0, height = 0;
     bool measured = x11::measure_maximized_window(maximized, width, height);
-    // A manager busy building its first frame may have answered meanwhile.
-    have_normal = have_normal || (question.w != 0 && answer(normal));
+    // Once the manager has framed a window it answers, or has passed the marker
+    // without answering: it frames only mapped windows.
+    x11::wait_until(x11::MANAGER_LIMIT_MS, answered);
     end_question();
     if (!measured) return;
     if (!have_normal) normal = maximized;  // the manager frames only mapped windows

@@ -39,15 +39,17 @@ int spawn(const std::vector<std::string>& argv, int keep_fd = -1) {
     _exit(127);
 }
 
-bool has_property(Display* d, const char* name) {
+// A property of 32-bit items.
+std::vector<long> property(Display* d, Window w, const char* name) {
     Atom type;
     int format;
     unsigned long count = 0, after;
     unsigned char* data = nullptr;
-    XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, name, False), 0, 1, False, AnyPropertyType, &type,
-                       &format, &count, &after, &data);
+    XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 64, False, AnyPropertyType, &type, &format, &count,
+                       &after, &data);
+    std::vector<long> items(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + (data ? count : 0));
     if (data) XFree(data);
-    return count > 0;
+    return items;
 }
 
 }  // namespace
@@ -77,7 +79,8 @@ XServer::XServer(const std::string& geometry, const std::vector<std::string>& ma
     if (manager.empty()) return;
     wm_pid_ = spawn(manager);
     Display* d = XOpenDisplay(display_.c_str());
-    if (!wait_for([&] { return has_property(d, "_NET_SUPPORTING_WM_CHECK") && has_property(d, "_NET_WORKAREA"); },
+    if (!wait_for([&] { Window r = DefaultRootWindow(d);
+        return !property(d, r, "_NET_SUPPORTING_WM_CHECK").empty() && !property(d, r, "_NET_WORKAREA").empty(); },
                   60000))
         throw std::runtime_error("the window manager did not start");
     XCloseDisplay(d);
@@ -132,15 +135,10 @@ XViewer::Geometry XViewer::geometry(unsigned long window) {
 
 bool XViewer::maximized(unsigned long window) {
     Display* d = dpy(display_);
-    Atom type, *atoms = nullptr;
-    int format, found = 0;
-    unsigned long count = 0, after;
-    XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM, &type, &format,
-                       &count, &after, reinterpret_cast<unsigned char**>(&atoms));
-    for (unsigned long i = 0; i < count; ++i)
-        found |= (atoms[i] == XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False)) |
-                 (atoms[i] == XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False)) << 1;
-    if (atoms) XFree(atoms);
+    int found = 0;
+    for (long a : property(d, window, "_NET_WM_STATE"))
+        found |= (Atom(a) == XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False)) |
+                 (Atom(a) == XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False)) << 1;
     return found == 3;
 }
 
@@ -186,42 +184,40 @@ bool XViewer::all_black(unsigned long window, int width, int height) {
     return !p.empty() && std::all_of(p.begin(), p.end(), [](uint32_t v) { return v == 0; });
 }
 
-void XViewer::send_key(unsigned long window) {
-    Display* d = dpy(display_);
+void send(Display* d, unsigned long window, long mask, const std::function<void(XEvent&, Display*)>& fill) {
     XEvent ev{};
-    ev.xkey = {KeyPress, 0, True, d, window, DefaultRootWindow(d), 0, 0, 0, 0, 0, 0, 0, 0, True};
-    ev.xkey.keycode = XKeysymToKeycode(d, XStringToKeysym("q"));
-    XSendEvent(d, window, True, KeyPressMask, &ev);
-    ev.xkey.keycode = XKeysymToKeycode(d, XStringToKeysym("F4"));
-    ev.xkey.state = Mod1Mask;  // Alt+F4
-    XSendEvent(d, window, True, KeyPressMask, &ev);
+    fill(ev, d);
+    XSendEvent(d, window, mask != 0, mask, &ev);
     XFlush(d);
+}
+
+void XViewer::send_key(unsigned long window) {
+    for (const char* key : {"q", "F4"})  // q, and Alt+F4
+        send(dpy(display_), window, KeyPressMask, [&](XEvent& ev, Display* d) {
+            ev.xkey = {KeyPress, 0, True, d, window, DefaultRootWindow(d), 0, 0, 0, 0, 0, 0, Mod1Mask, 0, True};
+            ev.xkey.keycode = XKeysymToKeycode(d, XStringToKeysym(key));
+        });
 }
 
 void XViewer::send_click(unsigned long window) {
-    XEvent ev{};
-    ev.xbutton.type = ButtonPress;
-    ev.xbutton.window = window;
-    ev.xbutton.button = Button1;
-    ev.xbutton.x = ev.xbutton.y = 10;
-    XSendEvent(dpy(display_), window, True, ButtonPressMask, &ev);
-    XFlush(dpy(display_));
+    send(dpy(display_), window, ButtonPressMask, [&](XEvent& ev, Display*) {
+        ev.xbutton.type = ButtonPress, ev.xbutton.window = window, ev.xbutton.button = Button1;
+    });
 }
 
 void XViewer::send_close(unsigned long window) {
-    Display* d = dpy(display_);
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = window;
-    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    XSendEvent(d, window, False, NoEventMask, &ev);
-    XFlush(d);
+    send(dpy(display_), window, NoEventMask, [&](XEvent& ev, Display* d) {
+        ev.xclient.type = ClientMessage, ev.xclient.window = window, ev.xclient.format = 32;
+        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        ev.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    });
 }
 
-void XViewer::unmap(unsigned long window) { XUnmapWindow(dpy(display_), window), sync(); }
-void XViewer::map(unsigned long window) { XMapWindow(dpy(display_), window), sync(); }
+void XViewer::show(unsigned long window, bool mapped) {
+    mapped ? XMapWindow(dpy(display_), window) : XUnmapWindow(dpy(display_), window);
+    sync();
+}
+
 void XViewer::sync() { XSync(dpy(display_), False); }
 
 void XViewer::add_side_panel(int width) {
@@ -241,17 +237,6 @@ void XViewer::add_side_panel(int width) {
     XSetWMNormalHints(d, w, &at_the_edge);
     XMapWindow(d, w);
     sync();
-    wait_for([&] {  // the managers take the panel off their work area
-        Atom type;
-        int format;
-        unsigned long count = 0, after;
-        long* area = nullptr;
-        XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_WORKAREA", False), 0, 4, False,
-                           XA_CARDINAL, &type, &format, &count, &after, reinterpret_cast<unsigned char**>(&area));
-        bool narrowed = count == 4 && area[2] <= DisplayWidth(d, DefaultScreen(d)) - width;
-        if (area) XFree(area);
-        return narrowed;
-    });
 }
 
 }  // namespace testsupport

@@ -49,8 +49,7 @@ public:
     void send_key(unsigned long window);  // q, and Alt+F4
     void send_click(unsigned long window);
     void send_close(unsigned long window);
-    void unmap(unsigned long window);
-    void map(unsigned long window);
+    void show(unsigned long window, bool mapped);  // maps or unmaps it
     // A panel of this width on the left edge: the managers' work area loses it.
     void add_side_panel(int width);
     void sync();
