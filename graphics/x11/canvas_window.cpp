@@ -19,6 +19,10 @@ namespace {
 // computes; a wait of the program (show_on_screen) shows it at once.
 constexpr int PRESENT_AFTER_MS = 10;
 
+// How long a maximised window may take to reach the work area's size after the
+// manager has called it maximised; some managers keep a size of their own.
+constexpr int SETTLE_LIMIT_MS = 3000;
+
 void set_properties(Display* d, Window w, int width, int height) {
     XStoreName(d, w, TITLE);
     XChangeProperty(d, w, atom(d, "_NET_WM_NAME"), atom(d, "UTF8_STRING"), 8, PropModeReplace,
@@ -49,7 +53,13 @@ bool mapped(CanvasWindow& c) {
 void wait_maximized(CanvasWindow& c) {
     Extents e;
     wait_until(MANAGER_LIMIT_MS, [&] { return mapped(c) && is_maximized(c.d, c.w) && frame_extents(c.d, c.w, e); });
-    XSync(c.d, False);
+    // Then, as a rule, its frame fills the work area; a manager may set the state and
+    // the frame a moment before the size.
+    wait_until(SETTLE_LIMIT_MS, [&] {
+        std::vector<long> area = work_area(c.d);
+        return frame_extents(c.d, c.w, e) &&
+               has_size(c, int(area[2] - e.left - e.right), int(area[3] - e.top - e.bottom));
+    });
 }
 
 void present(CanvasWindow& c) {
@@ -123,8 +133,13 @@ void settle(CanvasWindow& c, int width, int height, bool maximized) {
     hints.width = width;
     hints.height = height;
     XSetWMNormalHints(c.d, c.w, &hints);
+    int restored_width = 0, restored_height = 0;
+    client_size(c.d, c.w, restored_width, restored_height);
     XResizeWindow(c.d, c.w, unsigned(width), unsigned(height));
-    wait_until(MANAGER_LIMIT_MS, [&] { return has_size(c, width, height); });
+    // The size asked for, or what the manager makes of it (clamped to its work area).
+    wait_until(MANAGER_LIMIT_MS, [&] {
+        return has_size(c, width, height) || !has_size(c, restored_width, restored_height);
+    });
 }
 
 void event_loop(CanvasWindow& c, int wake_fd, bool (*stop)(), bool (*barrier_waiting)(), void (*presented)()) {
