@@ -45,16 +45,12 @@ struct CanvasWindow : ::testing::Test {
 
 }  // namespace
 
-TEST_F(CanvasWindow, WithoutAManagerTheWholeScreenOpensBlack) {
+TEST_F(CanvasWindow, WithoutAManagerTheWholeScreenOpensBlackAndShowsEachPixelBeforeAWait) {
     open();
     EXPECT_EQ(GETMAXX(), 1023);
     EXPECT_EQ(GETMAXY(), 767);
     EXPECT_EQ(viewer.geometry(window).height, 768);
     EXPECT_TRUE(viewer.all_black(window, 1024, 768));
-}
-
-TEST_F(CanvasWindow, DrawnAndErasedPixelsAreOnTheScreenBeforeAWait) {
-    open();
     SETCOLOR(4);
     LINE(10, 10, 60, 30);
     PUTPIXEL(10, 10, 15);
