@@ -6,28 +6,16 @@
 #include <mutex>
 
 #include "graphics/palette.h"
+#include "graphics/window.h"
 
 namespace graphics {
 
-// Where each 8-bit component sits in a 32-bit pixel of the display's format.
-struct PixelFormat {
-    int red_shift = 16, green_shift = 8, blue_shift = 0;
-};
-
 uint32_t pixel_value(const PixelFormat& format, const RGB& c);
 
-struct Image {
-    uint32_t* pixels = nullptr;  // width * height, row by row
-    int width = 0, height = 0;
-    PixelFormat format;
-};
-
 // The drawing lock: every pixel or span write, every repaint, and the creation and
-// release of the image hold it. GRAPHRUNNING and the image are read and changed only
+// release of the image hold it; whether the canvas runs is read and changed only
 // under it, so nothing is ever written into a released image.
 extern std::mutex GRAPHDRAWING;
-extern bool GRAPHRUNNING;
-extern Image canvas_image;
 
 // The palette, made when the canvas opens: MAXCOLOR entries of DEFAULTCOLORS, and
 // their pixel values in the image's format.
@@ -35,21 +23,23 @@ extern std::array<RGB, 256> PAL;
 extern int32_t MAXCOLOR;
 void make_palette(int32_t colors);
 
-// The rectangle drawn since the window last showed the image; the window's wake-up
-// runs (under the lock) when it turns from clean to dirty. Both belong to the window.
-struct DirtyRect {
-    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-    bool empty() const { return x1 < x0; }
-};
-extern DirtyRect dirty;
-extern void (*wake_presenter)();
+// The canvas size of the open mode: largest x and y.
+extern int16_t MAXX, MAXY;
 
 // Opens a canvas of the given size in memory only (no window): the drawing state is
 // as after INITGRAPH, and every pixel goes into the image. For headless drawing.
 void open_memory_canvas(uint32_t* pixels, int width, int height, PixelFormat format = {});
 void close_memory_canvas();
 
-// The canvas writers every mode installs.
+// The canvas writers every mode installs, and the state a successful open leaves:
+// viewport the whole canvas with clipping on, drawing colour 15, the writers installed.
+void install_canvas_writers();
+void set_canvas_state(int width, int height);
+
+// For the exit sequence of a fault raised inside a pixel write: lets go of the drawing
+// lock when this thread holds it, so that the window thread can still end.
+void let_go_of_drawing_lock();
+
 void canvas_directputpixel(int x, int y);
 void canvas_putpixel(int x, int y, uint16_t color);
 void canvas_hline(int x1, int x2, int y);

@@ -4,7 +4,7 @@
 
 #include "graphics/canvas.h"
 #include "graphics/line.h"
-#include "graphics/x11.h"
+#include "graphics/window.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/textfile.h"
@@ -19,7 +19,7 @@ ModeTable mode_table;
 
 namespace {
 
-int16_t MAXX = 0, MAXY = 0;
+bool table_built = false;
 runtime::ShortString graph_path;
 runtime::ExitProcedure saved_exit = nullptr;
 
@@ -40,13 +40,6 @@ void install_generic_routines() {
     VLINE = generic_vline;
 }
 
-void install_canvas_writers() {
-    DIRECTPUTPIXEL = canvas_directputpixel;
-    PUTPIXEL_ENTRY = canvas_putpixel;
-    HLINE = canvas_hline;
-    VLINE = canvas_vline;
-}
-
 void reset_state() {
     install_generic_routines();
     STARTXVIEWPORT = STARTYVIEWPORT = 0;
@@ -65,29 +58,29 @@ void GRAPHEXITPROC() {
 }  // namespace
 
 void initialize() {
-    x11::read_screen_metrics(screen_metrics);
-    mode_table = QUERYADAPTERINFO(screen_metrics);
+    window::start_metrics(screen_metrics);
+    table_built = false;
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = GRAPHEXITPROC;
 }
 
-void DETECTGRAPH(int16_t& driver, int16_t& mode) { GRAPHRESULT = graphics::DETECTGRAPH(mode_table, driver, mode); }
+void build_mode_table() {
+    if (table_built) return;
+    window::finish_metrics(screen_metrics);
+    mode_table = QUERYADAPTERINFO(screen_metrics);
+    table_built = true;
+}
 
-void set_canvas_state(int width, int height) {
-    MAXX = int16_t(width - 1);
-    MAXY = int16_t(height - 1);
-    install_canvas_writers();
-    STARTXVIEWPORT = STARTYVIEWPORT = 0;
-    VIEWWIDTH = MAXX;
-    VIEWHEIGHT = MAXY;
-    CLIPPIXELS = true;
-    CURRENTCOLOR = 15;
+void DETECTGRAPH(int16_t& driver, int16_t& mode) {
+    build_mode_table();
+    GRAPHRESULT = graphics::DETECTGRAPH(mode_table, driver, mode);
 }
 
 void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path) {
     reset_state();
     graph_path = path;
     if (path.length != 0 && path.chars[path.length - 1] != '\\') graph_path.push('\\');
+    build_mode_table();
     const Mode* m = lookup_mode(mode_table, driver, mode);
     if (m == nullptr) {
         GRAPHRESULT = -10;
@@ -96,7 +89,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path)
     const int width = m->maxx + 1, height = m->maxy + 1;
     MAXCOLOR = m->colors;
     install_canvas_writers();
-    if (!x11::open_window(width, height, m->maximized)) {
+    if (!window::open_window(width, height, m->maximized)) {
         install_generic_routines();
         GRAPHRESULT = -11;
         return;
@@ -107,7 +100,7 @@ void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path)
     }
     ISGRAPHMODE = true;
     set_canvas_state(width, height);
-    runtime::set_before_wait(x11::show_on_screen);
+    runtime::set_before_wait(window::show_on_screen);
     GRAPHRESULT = 0;
 }
 
@@ -116,7 +109,8 @@ void CLOSEGRAPH() {
         GRAPHRESULT = -1;
         return;
     }
-    x11::close_window();
+    let_go_of_drawing_lock();  // a fault inside a pixel write: the window thread needs it
+    window::close_window();
     runtime::set_before_wait(nullptr);
     ISGRAPHMODE = false;
 }

@@ -11,12 +11,16 @@ namespace graphics {
 
 extern int16_t GRAPHRESULT;  // 0 success, -1 not in graphics mode, -11 window failed
 extern bool ISGRAPHMODE;
-extern ScreenMetrics screen_metrics;  // read once at start-up
+extern ScreenMetrics screen_metrics;  // complete once the mode table is built
 extern ModeTable mode_table;
 
-// Module start-up: reads the screen metrics, builds the mode table and puts
-// GRAPHEXITPROC first in the exit chain.
+// Module start-up: starts reading the screen metrics (the window manager's answers
+// are collected when the mode table is first needed, so that no window shows before
+// the program asks for one) and puts GRAPHEXITPROC first in the exit chain.
 void initialize();
+
+// Completes the metrics and builds the mode table, once; DETECTGRAPH starts with it.
+void build_mode_table();
 
 void DETECTGRAPH(int16_t& driver, int16_t& mode);
 void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path);
@@ -25,9 +29,5 @@ void CLOSEGRAPH();
 int16_t GETMAXX();
 int16_t GETMAXY();
 uint16_t GETMAXCOLOR();
-
-// The state a successful open leaves: viewport the whole canvas with clipping on,
-// drawing colour 15, the canvas writers installed.
-void set_canvas_state(int width, int height);
 
 }  // namespace graphics

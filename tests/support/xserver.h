@@ -1,7 +1,8 @@
-// A private Xvfb (optionally with openbox) for the tests that need a display, and a
-// second X connection to look at the canvas window as a user would see it.
+// A private Xvfb (optionally with a window manager) for the tests that need a
+// display, and a second X connection to look at the canvas window as a user would.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,12 @@ namespace testsupport {
 
 class XServer {
 public:
-    // Starts Xvfb on a free display with one screen of the given size; sets DISPLAY.
-    explicit XServer(const std::string& geometry = "1024x768x24", bool window_manager = false);
+    // Starts Xvfb on a free display with one screen of the given size and sets DISPLAY
+    // (restored when it ends); then the manager (a command line), ready once it has
+    // announced itself and its work area.
+    XServer(const std::string& geometry, const std::vector<std::string>& manager);
+    explicit XServer(const std::string& geometry = "1024x768x24", bool openbox = false)
+        : XServer(geometry, openbox ? std::vector<std::string>{"openbox"} : std::vector<std::string>{}) {}
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -19,7 +24,7 @@ public:
     void kill_server();  // ends Xvfb now, as if the X server went away
 
 private:
-    std::string display_;
+    std::string display_, saved_display_;
     int xvfb_pid_ = -1, wm_pid_ = -1;
 };
 
@@ -35,20 +40,25 @@ public:
         int width = 0, height = 0;
     };
     Geometry geometry(unsigned long window);
-    // The pixel as 0xRRGGBB, read back from the server.
-    uint32_t pixel(unsigned long window, int x, int y);
-    bool all_black(unsigned long window, int width, int height);
-    // The whole client area as 0xRRGGBB pixels, row by row.
+    bool maximized(unsigned long window);  // the manager says so in _NET_WM_STATE
+    uint32_t pixel(unsigned long window, int x, int y);  // 0xRRGGBB, read back
+    // Row by row; NOT_SEEN where the screen or the manager's frame hides the window.
     std::vector<uint32_t> image(unsigned long window, int width, int height);
-    void send_key(unsigned long window);
+    static constexpr uint32_t NOT_SEEN = 0xFF000000;
+    bool all_black(unsigned long window, int width, int height);
+    void send_key(unsigned long window);  // q, and Alt+F4
     void send_click(unsigned long window);
     void send_close(unsigned long window);
-    void unmap(unsigned long window);
-    void map(unsigned long window);
+    void show(unsigned long window, bool mapped);  // maps or unmaps it
+    // A panel of this width on the left edge: the managers' work area loses it.
+    void add_side_panel(int width);
     void sync();
 
 private:
     void* display_;
 };
+
+// Polls done() every 10 ms for up to limit_ms; its last answer.
+bool wait_for(const std::function<bool()>& done, int limit_ms = 30000);
 
 }  // namespace testsupport

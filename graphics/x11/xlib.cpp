@@ -1,0 +1,145 @@
+// Xlib set-up and the questions the canvas window asks the server and the manager.
+#include "graphics/x11/xlib.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace graphics::x11 {
+
+thread_local bool x_error_seen = false;
+
+namespace {
+
+// Errors are noted, never fatal: a request about a window already gone is harmless.
+int note_x_error(Display*, XErrorEvent*) {
+    x_error_seen = true;
+    return 0;
+}
+int quiet_io_error(Display*) { return 0; }
+
+}  // namespace
+
+void prepare_xlib() {
+    static std::once_flag done;
+    std::call_once(done, [] {
+        XInitThreads();
+        XSetErrorHandler(note_x_error);
+        XSetIOErrorHandler(quiet_io_error);
+    });
+}
+
+Atom atom(Display* d, const char* name) { return XInternAtom(d, name, False); }
+
+std::vector<long> property(Display* d, Window w, const char* name, Atom type, long max) {
+    Atom actual;
+    int format;
+    unsigned long count = 0, after;
+    unsigned char* data = nullptr;
+    std::vector<long> items;
+    if (XGetWindowProperty(d, w, atom(d, name), 0, max, False, type, &actual, &format, &count, &after, &data) ==
+            Success && format == 32)
+        items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    if (data) XFree(data);
+    return items;
+}
+
+bool window_manager_present(Display* d) {
+    return property(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1).size() == 1;
+}
+
+bool manager_supports(Display* d, const char* name) {
+    Atom wanted = atom(d, name);
+    for (long a : property(d, DefaultRootWindow(d), "_NET_SUPPORTED", XA_ATOM, 4096))
+        if (Atom(a) == wanted) return true;
+    return false;
+}
+
+bool frame_extents(Display* d, Window w, Extents& e) {
+    std::vector<long> v = property(d, w, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4);
+    if (v.size() == 4) {
+        e = {v[0], v[1], v[2], v[3]};
+        return true;
+    }
+    // The manager's frame: the child of the root that holds w.
+    Window root, parent = w, child = w, *children = nullptr;
+    unsigned count;
+    while (XQueryTree(d, child, &root, &parent, &children, &count) && parent != root && parent != 0) {
+        if (children) XFree(children);
+        children = nullptr;
+        child = parent;
+    }
+    if (children) XFree(children);
+    if (child == w) return false;
+    XWindowAttributes frame{}, client{};
+    int x, y;
+    Window ignored;
+    if (!XGetWindowAttributes(d, child, &frame) || !XGetWindowAttributes(d, w, &client) ||
+        !XTranslateCoordinates(d, w, child, 0, 0, &x, &y, &ignored))
+        return false;
+    e = {x, frame.width - client.width - x, y, frame.height - client.height - y};
+    return true;
+}
+
+std::vector<long> work_area(Display* d) {
+    std::vector<long> area = property(d, DefaultRootWindow(d), "_NET_WORKAREA", XA_CARDINAL, 4);
+    if (area.size() < 4) {
+        int s = DefaultScreen(d);
+        area = {0, 0, DisplayWidth(d, s), DisplayHeight(d, s)};
+    }
+    return area;
+}
+
+void set_maximized_property(Display* d, Window w) {
+    Atom states[2] = {atom(d, "_NET_WM_STATE_MAXIMIZED_VERT"), atom(d, "_NET_WM_STATE_MAXIMIZED_HORZ")};
+    XChangeProperty(d, w, atom(d, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(states), 2);
+}
+
+void request_maximized(Display* d, Window w, bool on) {
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = atom(d, "_NET_WM_STATE");
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = on ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
+    ev.xclient.data.l[1] = long(atom(d, "_NET_WM_STATE_MAXIMIZED_VERT"));
+    ev.xclient.data.l[2] = long(atom(d, "_NET_WM_STATE_MAXIMIZED_HORZ"));
+    ev.xclient.data.l[3] = 1;  // a normal application
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XFlush(d);
+}
+
+bool is_maximized(Display* d, Window w) {
+    Atom vert = atom(d, "_NET_WM_STATE_MAXIMIZED_VERT"), horz = atom(d, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    int found = 0;
+    for (long a : property(d, w, "_NET_WM_STATE", XA_ATOM, 64)) found |= (Atom(a) == vert) | (Atom(a) == horz) << 1;
+    return found == 3;
+}
+
+void client_size(Display* d, Window w, int& width, int& height) {
+    XWindowAttributes a{};
+    XGetWindowAttributes(d, w, &a);
+    width = a.width;
+    height = a.height;
+}
+
+bool wait_until(int limit_ms, const std::function<bool()>& done) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void destroy_from_outside(Window w) {
+    if (w == 0) return;
+    Display* d = XOpenDisplay(nullptr);
+    if (d == nullptr) return;
+    XDestroyWindow(d, w);
+    XSync(d, False);
+    XCloseDisplay(d);
+}
+
+}  // namespace graphics::x11
