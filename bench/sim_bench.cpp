@@ -22,7 +22,8 @@ void fill_grid(int n) {
     sim::N = sim::Word(n);
     sim::UTKOZES = 2;
     for (int I = 1; I <= n; ++I) {
-        runtime::Extended row[5] = {1 + I % 8, (I % 100) * 10, (I / 100) * 10, 0, 0};
+        using runtime::Extended;
+        Extended row[5] = {Extended(1 + I % 8), Extended(I % 100 * 10), Extended(I / 100 * 10), 0, 0};
         for (int K = 1; K <= 5; ++K) sim::F(I, K) = row[K - 1];
     }
 }

@@ -8,6 +8,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/fpu.h"
+#include "runtime/machine.h"
 
 // The program's own code lies between these two linker symbols.
 extern "C" char __executable_start[], etext[];
@@ -68,7 +69,7 @@ _Unwind_Reason_Code find_program_caller(_Unwind_Context* context, void* arg) {
     if (!ours) caller->in_library = true;
     if (!ours || !caller->in_library) return _URC_NO_REASON;
     caller->address = ip;
-    caller->frame = _Unwind_GetGR(context, 6);  // rbp
+    caller->frame = _Unwind_GetGR(context, machine::FRAME_REGISTER);
     return _URC_NORMAL_STOP;
 }
 

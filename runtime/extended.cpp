@@ -39,7 +39,8 @@ long double host_long_double(Extended v) {
     // The same sign, bias and exponent field; the fraction below the explicit integer
     // bit, widened. A denormal (exponent field 0) keeps its value too: both formats
     // give it the exponent of the smallest normal.
-    const unsigned __int128 bits = unsigned __int128(e.sign_exp) << 112 | unsigned __int128(e.mant << 1) << 48;
+    using u128 = unsigned __int128;
+    const u128 bits = u128(e.sign_exp) << 112 | u128(e.mant << 1) << 48;
     long double h;
     static_assert(sizeof h == sizeof bits);
     std::memcpy(&h, &bits, sizeof h);

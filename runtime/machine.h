@@ -46,6 +46,9 @@ inline void redirect(ucontext_t* uc, void (*target)(), uintptr_t sp, const uintp
 
 inline void cpu_relax() { __builtin_ia32_pause(); }
 
+// The frame pointer's number in the unwinder's (DWARF) numbering: rbp.
+constexpr int FRAME_REGISTER = 6;
+
 #elif defined(__aarch64__)
 
 inline Registers registers_of(const ucontext_t* uc) {
@@ -66,6 +69,9 @@ inline void redirect(ucontext_t* uc, void (*target)(), uintptr_t sp, const uintp
 }
 
 inline void cpu_relax() { asm volatile("yield"); }
+
+// The frame pointer's number in the unwinder's (DWARF) numbering: x29.
+constexpr int FRAME_REGISTER = 29;
 
 #else
 #error "the start-up and fault handling know x86-64 and arm64"

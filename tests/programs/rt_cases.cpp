@@ -79,7 +79,11 @@ void main_ioerror() {
 }
 void main_segv() { initialize(); *null_pointer = 1; }
 void main_stack() { initialize(); sink = recurse(0); }
-void main_ill() { initialize(); __builtin_trap(); }
+#if defined(__x86_64__)
+void main_ill() { initialize(); asm volatile("ud2"); }
+#else
+void main_ill() { initialize(); asm volatile("udf #0"); }
+#endif
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
 void main_deep() { initialize(); deep(300); }

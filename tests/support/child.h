@@ -17,6 +17,10 @@ struct ChildOptions {
 };
 
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {});
+// A program of this build as a shell command starts it: behind the emulator in a
+// cross build, and run_child puts the emulator there itself.
+std::string command_of(const std::string& program);
+bool emulated();
 std::vector<std::string> report_lines(const std::string& out);  // the report's lines, split at CR LF
 // The routines a code address of a program lies in, by addr2line: the innermost
 // inlined one first, the routine whose code it is last.
