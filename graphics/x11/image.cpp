@@ -23,11 +23,11 @@ bool create_shared(Display* d, Visual* visual, int depth, int width, int height,
     if (b.shm.shmaddr != reinterpret_cast<char*>(-1) && b.shm.shmaddr != nullptr) {
         b.image->data = b.shm.shmaddr;
         b.shm.readOnly = False;
-        x_error_seen = false;
+        forget_x_errors();
         XShmAttach(d, &b.shm);
         XSync(d, False);
         shmctl(b.shm.shmid, IPC_RMID, nullptr);  // gone with the last detach
-        if (!x_error_seen) {
+        if (!x_error_since()) {
             b.shared = true;
             std::memset(b.image->data, 0, bytes);
             return true;

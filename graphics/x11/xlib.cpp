@@ -7,9 +7,9 @@
 
 namespace graphics::x11 {
 
-thread_local bool x_error_seen = false;
-
 namespace {
+
+thread_local bool x_error_seen = false;
 
 // Errors are noted, never fatal: a request about a window already gone is harmless.
 int note_x_error(Display*, XErrorEvent*) {
@@ -19,6 +19,9 @@ int note_x_error(Display*, XErrorEvent*) {
 int quiet_io_error(Display*) { return 0; }
 
 }  // namespace
+
+void forget_x_errors() { x_error_seen = false; }
+bool x_error_since() { return x_error_seen; }
 
 void prepare_xlib() {
     static std::once_flag done;

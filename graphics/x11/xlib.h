@@ -19,7 +19,10 @@ constexpr int MANAGER_LIMIT_MS = 30000;
 
 // Once per process: Xlib made thread-safe, its errors noted instead of fatal.
 void prepare_xlib();
-extern thread_local bool x_error_seen;
+// Whether the server has answered one of this thread's requests with an error since
+// the thread last forgot them.
+void forget_x_errors();
+bool x_error_since();
 
 Atom atom(Display* d, const char* name);
 

@@ -45,6 +45,14 @@ int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRON
 
 bool emulated() { return GRAVITY_EMULATOR[0] != '\0'; }
 
+bool sanitized() {
+#ifdef GRAVITY_SANITIZE
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::string command_of(const std::string& program) {
     return emulated() ? std::string(GRAVITY_EMULATOR) + " " + program : program;
 }

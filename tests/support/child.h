@@ -21,6 +21,7 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
 // cross build, and run_child puts the emulator there itself.
 std::string command_of(const std::string& program);
 bool emulated();
+bool sanitized();
 std::vector<std::string> report_lines(const std::string& out);  // the report's lines, split at CR LF
 // The routines a code address of a program lies in, by addr2line: the innermost
 // inlined one first, the routine whose code it is last.
