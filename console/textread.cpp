@@ -82,7 +82,7 @@ uint32_t READ_UINT(TEXTREC& f) {
     return value;
 }
 
-long double READ_FLOAT(TEXTREC& f) {
+runtime::Extended READ_FLOAT(TEXTREC& f) {
     if (!readable(f)) return 0;
     ShortString token;
     if (!next_token(f, token)) return 0;

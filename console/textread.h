@@ -4,6 +4,7 @@
 
 #include "runtime/shortstring.h"
 #include "runtime/textfile.h"
+#include "runtime/extended.h"
 
 namespace console {
 
@@ -13,7 +14,7 @@ using runtime::TEXTREC;
 // Data that ends in white space reads once more as 0; a read that finds no byte at
 // all, or a token that does not convert, sets 106.
 uint32_t READ_UINT(TEXTREC& f);
-long double READ_FLOAT(TEXTREC& f);
+runtime::Extended READ_FLOAT(TEXTREC& f);
 void READ_END(TEXTREC& f);
 
 // The line up to (not including) its end, at most capacity bytes.

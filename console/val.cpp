@@ -51,11 +51,11 @@ Converted<uint32_t> VALUNSIGNEDINT(const runtime::ShortString& token) {
     return {number, true};
 }
 
-Converted<long double> VALFLOAT(const runtime::ShortString& token) {
+Converted<runtime::Extended> VALFLOAT(const runtime::ShortString& token) {
     std::string_view s = token.view();
     size_t i = 0;
-    long double r = 0;
-    long double sign = 1;
+    runtime::Extended r = 0;
+    runtime::Extended sign = 1;
     bool digit_seen = false;
     if (i < s.size() && s[i] == '+') ++i;
     else if (i < s.size() && s[i] == '-') sign = -1, ++i;
@@ -65,7 +65,7 @@ Converted<long double> VALFLOAT(const runtime::ShortString& token) {
     }
     if (i < s.size() && s[i] == '.') {
         ++i;
-        long double q = 1;
+        runtime::Extended q = 1;
         for (; i < s.size() && is_decimal_digit(s[i]); ++i) {
             r = r * 10 + (s[i] - '0');
             q = q * 10;
@@ -83,7 +83,7 @@ Converted<long double> VALFLOAT(const runtime::ShortString& token) {
         if (i == s.size() || !is_decimal_digit(s[i])) return {0, false};
         for (; i < s.size() && is_decimal_digit(s[i]); ++i) e = add_exponent_digit(e, s[i] - '0');
     }
-    long double q = 1;
+    runtime::Extended q = 1;
     // Traps with 205 at the 4933rd product; the bound only matters with overflow masked.
     for (int32_t k = 0; k < e && k <= 4933; ++k) q = q * 10;
     r = negative_exponent ? r / q : r * q;

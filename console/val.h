@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "runtime/shortstring.h"
+#include "runtime/extended.h"
 
 namespace console {
 
@@ -18,6 +19,6 @@ Converted<uint32_t> VALUNSIGNEDINT(const runtime::ShortString& token);
 // Decimal real, every step a rounded 80-bit operation in a fixed order. A power of ten
 // or a scaled value beyond the extended range traps (205) before any test for
 // characters left.
-Converted<long double> VALFLOAT(const runtime::ShortString& token);
+Converted<runtime::Extended> VALFLOAT(const runtime::ShortString& token);
 
 }  // namespace console

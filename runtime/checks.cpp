@@ -7,6 +7,8 @@
 #include <unwind.h>
 
 #include "runtime/errors.h"
+#include "runtime/fpu.h"
+#include "runtime/machine.h"
 
 // The program's own code lies between these two linker symbols.
 extern "C" char __executable_start[], etext[];
@@ -40,6 +42,16 @@ void RUNERROR(uint16_t n) {
     HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
 }
 
+#if GRAVITY_EXTENDED_SOFT
+// What the x87 would have trapped on: invalid operation first, as it reports it.
+void fp_exception(unsigned flags) {
+    const unsigned unmasked = raise_flags(flags);
+    if (unmasked == 0) return;
+    const uint16_t n = unmasked & soft::FLAG_INVALID ? 207 : unmasked & soft::FLAG_ZERODIVIDE ? 200 : 205;
+    HANDLEERRORADDRFRAME(n, uintptr_t(__builtin_return_address(0)), caller_frame());
+}
+#endif
+
 namespace {
 
 // The first point in the program's own code below the library's frames (std::terminate,
@@ -57,7 +69,7 @@ _Unwind_Reason_Code find_program_caller(_Unwind_Context* context, void* arg) {
     if (!ours) caller->in_library = true;
     if (!ours || !caller->in_library) return _URC_NO_REASON;
     caller->address = ip;
-    caller->frame = _Unwind_GetGR(context, 6);  // rbp
+    caller->frame = _Unwind_GetGR(context, machine::FRAME_REGISTER);
     return _URC_NORMAL_STOP;
 }
 

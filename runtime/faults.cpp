@@ -9,6 +9,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/fpu.h"
+#include "runtime/machine.h"
 
 namespace runtime {
 
@@ -77,35 +78,25 @@ void use_signal_stack(char* stack, size_t size) {
 
 void fault_filter(int signo, siginfo_t* info, void* context) {
     auto* uc = static_cast<ucontext_t*>(context);
-    greg_t* regs = uc->uc_mcontext.gregs;
-    auto* fpu = uc->uc_mcontext.fpregs;
-    uintptr_t sp = uintptr_t(regs[REG_RSP]);
+    const machine::Registers regs = machine::registers_of(uc);
     uintptr_t fault_address = uintptr_t(info->si_addr);
     FaultClass fault = classify_fault(
-        {signo, info->si_code, fpu ? fpu->swd : uint16_t(0), fpu ? fpu->cwd : uint16_t(0x37F),
-         signo == SIGSEGV && fault_address + OVERFLOW_REACH_BELOW_SP >= sp &&
-             fault_address < sp + OVERFLOW_REACH_ABOVE_SP});
+        {signo, info->si_code, regs.fpu_status, regs.fpu_control,
+         signo == SIGSEGV && fault_address + OVERFLOW_REACH_BELOW_SP >= regs.sp &&
+             fault_address < regs.sp + OVERFLOW_REACH_ABOVE_SP});
     if (fault.error == 0) {
         signal(signo, SIG_DFL);  // returning re-runs the instruction under the default action
         if (signo == SIGTRAP) raise(signo);
         return;
     }
-    if (fpu && fault.fpu_reset) {
-        fpu->swd &= uint16_t(~FPU_PENDING_BITS);
-        fpu->cwd = bits_of(FPUCW);
-    }
-    uintptr_t frame = uintptr_t(regs[REG_RBP]);
+    if (fault.fpu_reset) machine::reset_fpu_state(uc, FPU_PENDING_BITS, bits_of(FPUCW));
+    uintptr_t frame = regs.frame;
     uintptr_t top = stack_top();
-    if (frame < sp || (top != 0 && frame >= top)) frame = 0;  // not a frame of ours
-    uintptr_t new_sp = fault.error == 202 ? uintptr_t(overflow_stack + sizeof overflow_stack) : sp - RED_ZONE;
-    new_sp = (new_sp & ~uintptr_t(15)) - 8;  // as just after a call
-    *reinterpret_cast<uintptr_t*>(new_sp) = 0;
-    regs[REG_RSI] = regs[REG_RIP];  // for x87 faults, the instruction that delivered it
-    regs[REG_RDI] = greg_t(fault.error);
-    regs[REG_RDX] = greg_t(frame);
-    regs[REG_RCX] = greg_t(fault.fpu_reset);
-    regs[REG_RSP] = greg_t(new_sp);
-    regs[REG_RIP] = greg_t(reinterpret_cast<uintptr_t>(&fault_error_path));
+    if (frame < regs.sp || (top != 0 && frame >= top)) frame = 0;  // not a frame of ours
+    uintptr_t new_sp = fault.error == 202 ? uintptr_t(overflow_stack + sizeof overflow_stack) : regs.sp - RED_ZONE;
+    // For x87 faults, the faulting address is the instruction that delivered it.
+    machine::redirect(uc, reinterpret_cast<void (*)()>(&fault_error_path), new_sp,
+                      {fault.error, regs.pc, frame, fault.fpu_reset});
 }
 
 }  // namespace

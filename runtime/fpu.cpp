@@ -1,7 +1,46 @@
-// The x87 control word and ROUND.
+// The x87 control word and ROUND, or their likeness for the software extended reals.
 #include "runtime/fpu.h"
 
 namespace runtime {
+
+#if GRAVITY_EXTENDED_SOFT
+
+namespace {
+
+// A new thread's words are those of an initialised unit: every exception masked.
+constexpr uint16_t INITIAL_CONTROL = 0x037F;
+thread_local uint16_t control_bits = INITIAL_CONTROL;
+thread_local uint16_t status_bits = 0;
+
+}  // namespace
+
+// Bit 6 has no function and reads as set, as on the x87.
+FpuControlWord control_word() { return std::bit_cast<FpuControlWord>(uint16_t(control_bits | 0x0040)); }
+void load_control_word(FpuControlWord w) { control_bits = bits_of(w); }
+uint16_t exception_flags() { return status_bits; }
+void clear_exceptions() { status_bits = 0; }
+
+void reset_fpu() {
+    status_bits = 0;
+    control_bits = bits_of(FPUCW);
+}
+
+unsigned raise_flags(unsigned flags) {
+    const unsigned raised = flags & TRAPPING_FLAGS;
+    status_bits = uint16_t(status_bits | raised);
+    return raised & ~unsigned(control_bits);
+}
+
+// Kept out of line with its own frame: an error here is reported inside ROUND, one
+// back-trace line deeper than its caller.
+[[gnu::noinline]] int32_t ROUND(Extended x) {
+    unsigned flags = 0;
+    int32_t result = soft::round_int32(x.bits(), flags);
+    if (flags & soft::FLAG_INVALID) fp_exception(flags);
+    return result;
+}
+
+#else
 
 FpuControlWord control_word() {
     uint16_t w;
@@ -30,7 +69,7 @@ void reset_fpu() {
 // Kept out of line with its own frame: a fault here is reported inside ROUND, one
 // back-trace line deeper than its caller. The fwait makes an invalid store trap here
 // rather than at whatever x87 instruction the caller happens to run next.
-[[gnu::noinline]] int32_t ROUND(long double x) {
+[[gnu::noinline]] int32_t ROUND(Extended x) {
     uint16_t saved;
     uint16_t round_cw = bits_of(ROUND_CW);
     int32_t result;
@@ -46,5 +85,7 @@ void reset_fpu() {
         : "st");
     return result;
 }
+
+#endif
 
 }  // namespace runtime

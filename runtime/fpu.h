@@ -1,7 +1,11 @@
 // The x87 control word every thread computes under, and rounding to a 32-bit integer.
+// With the software extended reals, each thread's control and status words are kept
+// in memory with the same bits, and the software raises what the x87 would trap on.
 #pragma once
 #include <bit>
 #include <cstdint>
+
+#include "runtime/extended.h"
 
 namespace runtime {
 
@@ -72,15 +76,22 @@ inline constexpr uint16_t TRAPPING_FLAGS = 0x000D;
 FpuControlWord control_word();
 void load_control_word(FpuControlWord w);
 
-// The status word's six exception flags, and clearing them (fnclex).
+// The status word's six exception flags, and clearing them (fnclex). The software
+// extended reals keep only the three that trap.
 uint16_t exception_flags();
 void clear_exceptions();
+
+#if GRAVITY_EXTENDED_SOFT
+// Raises the trapping ones of the flags an operation gave; returns those the
+// thread's control word does not mask.
+unsigned raise_flags(unsigned flags);
+#endif
 
 // Re-initialises the unit (clearing any pending exception) and loads FPUCW.
 void reset_fpu();
 
 // Nearest 32-bit integer, ties to even. A NaN, an infinity or a value that does not
 // fit raises 207 from inside ROUND itself.
-int32_t ROUND(long double x);
+int32_t ROUND(Extended x);
 
 }  // namespace runtime

@@ -13,3 +13,14 @@ echo "== drawing a frame on the canvas window"
 BUILD/bench/draw_bench
 echo "== writing a frame as a PNG"
 BUILD/bench/png_bench
+
+echo "== the software extended reals beside the x87: the straightforward gravity pass"
+cmake -S . -B BUILD-soft -DCMAKE_BUILD_TYPE=Release -DGRAVITY_EXTENDED=soft >/dev/null
+cmake --build BUILD-soft -j2 --target sim_bench >/dev/null
+per_pair() { "$1/bench/sim_bench" --benchmark_filter='^gravity/plain/1000$' | awk '/ns per pair/ {print $(NF - 3)}'; }
+x87=$(per_pair BUILD)
+soft=$(per_pair BUILD-soft)
+awk -v x="$x87" -v s="$soft" 'BEGIN {
+    r = s / x
+    printf "  x87 %.2f ns, soft %.2f ns per pair: soft / x87 = %.2f (at most 6)%s\n", x, s, r, r <= 6 ? "" : "  ABOVE"
+}'

@@ -6,9 +6,18 @@
 set -euo pipefail
 
 PACKAGES=(g++ cmake make libx11-dev libxext-dev libpng-dev)
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
 if [ "${1:-}" = test ]; then
     PACKAGES+=(clang libclang-rt-14-dev binutils libgtest-dev libbenchmark-dev xvfb openbox fluxbox icewm
                tmux valgrind dpkg-dev file groff-base)
+    # The arm64 build, cross-compiled and run under qemu's user-mode emulator, with the
+    # arm64 libraries from multiarch. (binfmt is not registered: it changes the machine.)
+    if [ "$(dpkg --print-architecture)" = amd64 ]; then
+        dpkg --print-foreign-architectures | grep -qx arm64 || $SUDO dpkg --add-architecture arm64
+        PACKAGES+=(g++-aarch64-linux-gnu qemu-user libx11-dev:arm64 libxext-dev:arm64 libpng-dev:arm64
+                   libgtest-dev:arm64 libstdc++6:arm64)
+    fi
 fi
 
 missing=()
@@ -17,8 +26,6 @@ for p in "${PACKAGES[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "== installing ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -q
     $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

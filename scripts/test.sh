@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite, the suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the canvas's threading tests
-# under ThreadSanitizer, the faults planted on every thread, and the fuzz target for two
-# minutes. GRAVITY_QUICK=1 runs the suite alone (for a quick look while working).
+# under ThreadSanitizer, the faults planted on every thread, the suite with the software
+# extended reals and, cross-built, on arm64 under qemu, every build's records against
+# the x87's, and the fuzz target for two minutes. GRAVITY_QUICK=1 runs the suite alone
+# (for a quick look while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -40,6 +42,23 @@ cmake -S . -B BUILD-planted -DCMAKE_BUILD_TYPE=Release -DGRAVITY_PLANTED_FAULTS=
 cmake --build BUILD-planted -j2 >/dev/null
 echo "== faults planted on every thread: the way out"
 (cd BUILD-planted && ctest --output-on-failure -j2 --timeout 600 -R Planted) | tee -a "$summary"
+
+echo "== building with the software extended reals in BUILD-soft/ (a few minutes, silent)"
+cmake -S . -B BUILD-soft -DCMAKE_BUILD_TYPE=Release -DGRAVITY_EXTENDED=soft >/dev/null
+cmake --build BUILD-soft -j2 >/dev/null
+echo "== the suite with the software extended reals"
+(cd BUILD-soft && ctest --output-on-failure -j2 --timeout 600) | tee -a "$summary"
+
+echo "== cross-building for arm64 in BUILD-arm64/ (a few minutes, silent)"
+cmake -S . -B BUILD-arm64 --toolchain cmake/aarch64-linux-gnu.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build BUILD-arm64 -j2 >/dev/null
+echo "== the arm64 suite under qemu (a few minutes)"
+(cd BUILD-arm64 && ctest --output-on-failure -j2 --timeout 900) | tee -a "$summary"
+
+echo "== the same motion on every machine: the software and arm64 trace tools against the x87's"
+cmake -S . -B BUILD -DGRAVITY_OTHER_TRACES="$PWD/BUILD-soft/gravity-trace|qemu-aarch64 $PWD/BUILD-arm64/gravity-trace" >/dev/null
+cmake --build BUILD -j2 --target tiles_test >/dev/null
+(cd BUILD && ctest --output-on-failure -R Platforms) | tee -a "$summary"
 
 echo "== fuzzing: building with clang in BUILD-fuzz/ (silent), then the target for ${FUZZ_SECONDS:-120}s"
 scripts/fuzz.sh

@@ -18,8 +18,8 @@ BodyTable table;
 BodyTable& F = table;
 Word N = 0;
 Word SZUNET = 0;
-long double UTKOZES = 0;
-long double C = 0;
+runtime::Extended UTKOZES = 0;
+runtime::Extended C = 0;
 runtime::TEXTREC BE;
 
 // One read statement each: the value is stored (range-checked for a word) before the

@@ -18,17 +18,17 @@ namespace sim {
     const int n = N;
     for (int I = 1; I <= n; ++I) {
         runtime::checked_word(I + 1);  // J starts as a word: 201 at I = 65535
-        long double* a = F.row(I);
+        runtime::Extended* a = F.row(I);
         for (int J = I + 1; J <= n; ++J) {
-            long double* b = F.row(J);
+            runtime::Extended* b = F.row(J);
             // x_J - x_I is exactly -(x_I - x_J), so one difference serves both the
             // squared distance and the impulse.
-            long double dx = b[X - 1] - a[X - 1];
-            long double dy = b[Y - 1] - a[Y - 1];
-            long double D2 = dx * dx + dy * dy;
-            long double r = std::sqrt(D2);
-            long double DIX = (((dx * a[MASS - 1]) * b[MASS - 1]) / D2) / r;
-            long double DIY = (((dy * a[MASS - 1]) * b[MASS - 1]) / D2) / r;
+            runtime::Extended dx = b[X - 1] - a[X - 1];
+            runtime::Extended dy = b[Y - 1] - a[Y - 1];
+            runtime::Extended D2 = dx * dx + dy * dy;
+            runtime::Extended r = runtime::ext_sqrt(D2);
+            runtime::Extended DIX = (((dx * a[MASS - 1]) * b[MASS - 1]) / D2) / r;
+            runtime::Extended DIY = (((dy * a[MASS - 1]) * b[MASS - 1]) / D2) / r;
             a[VX - 1] = DIX / a[MASS - 1] + a[VX - 1];
             a[VY - 1] = DIY / a[MASS - 1] + a[VY - 1];
             b[VX - 1] = b[VX - 1] - DIX / b[MASS - 1];

@@ -11,11 +11,11 @@ namespace sim {
 
 void merge_bodies(int I, int J) {
     N = Word(N - 1);
-    long double SUMM = F(I, MASS) + F(J, MASS);
+    runtime::Extended SUMM = F(I, MASS) + F(J, MASS);
     for (int K = X; K <= VY; ++K) {
         // The weights are divided first; F[I,1] is still I's old mass here.
-        long double own = (F(I, MASS) / SUMM) * F(I, K);
-        long double other = (F(J, MASS) / SUMM) * F(J, K);
+        runtime::Extended own = (F(I, MASS) / SUMM) * F(I, K);
+        runtime::Extended other = (F(J, MASS) / SUMM) * F(J, K);
         F(I, K) = own + other;
     }
     F(I, MASS) = SUMM;
@@ -35,9 +35,9 @@ void merge_bodies(int I, int J) {
         // J = I + 1 is a word: with 65535 bodies the pass stops here at I = 65535.
         int J = runtime::checked_word(I + 1);
         for (; J <= N; ++J) {  // N re-read: a merge shortens the run of J
-            long double dx = F(I, X) - F(J, X);
-            long double dy = F(I, Y) - F(J, Y);
-            long double D = std::sqrt(dx * dx + dy * dy);
+            runtime::Extended dx = F(I, X) - F(J, X);
+            runtime::Extended dy = F(I, Y) - F(J, Y);
+            runtime::Extended D = runtime::ext_sqrt(dx * dx + dy * dy);
             if (D <= UTKOZES) merge_bodies(I, J);
         }
     }

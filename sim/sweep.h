@@ -1,11 +1,13 @@
 // A quick look for bodies close enough to merge: a sorted sweep over x.
 #pragma once
 
+#include "runtime/extended.h"
+
 namespace sim {
 
 // False only when the merge pass would certainly find no pair within distance and no
 // pair whose distance computation could fault (overflow of huge coordinates, or
 // differences so small that their squares underflow). True means: run the pass.
-bool may_merge(int n, long double distance);
+bool may_merge(int n, runtime::Extended distance);
 
 }  // namespace sim

@@ -16,6 +16,7 @@
 #include <sched.h>
 
 #include "runtime/fpu.h"
+#include "runtime/machine.h"
 #include "runtime/plant.h"
 #include "runtime/workers.h"
 #include "sim/bodies.h"
@@ -25,10 +26,10 @@ namespace sim {
 namespace {
 
 struct Body {
-    long double m, x, y;  // read only during the pass
+    runtime::Extended m, x, y;  // read only during the pass
 };
 struct alignas(32) Velocity {
-    long double vx, vy;
+    runtime::Extended vx, vy;
 };
 struct alignas(64) Progress {
     std::atomic<int> tiles_done{0};  // of its tile row, counted from the diagonal's column
@@ -84,12 +85,12 @@ bool take_block(int n, int tiles) {
         const Body* a = &b[i];
         Velocity* va = &v[i];
         for (int j = j0 > i ? j0 : i + 1; j < j1; ++j) {
-            long double dx = b[j].x - a->x;
-            long double dy = b[j].y - a->y;
-            long double D2 = dx * dx + dy * dy;
-            long double r = std::sqrt(D2);
-            long double DIX = (((dx * a->m) * b[j].m) / D2) / r;
-            long double DIY = (((dy * a->m) * b[j].m) / D2) / r;
+            runtime::Extended dx = b[j].x - a->x;
+            runtime::Extended dy = b[j].y - a->y;
+            runtime::Extended D2 = dx * dx + dy * dy;
+            runtime::Extended r = runtime::ext_sqrt(D2);
+            runtime::Extended DIX = (((dx * a->m) * b[j].m) / D2) / r;
+            runtime::Extended DIY = (((dy * a->m) * b[j].m) / D2) / r;
             va->vx = DIX / a->m + va->vx;
             va->vy = DIY / a->m + va->vy;
             v[j].vx = v[j].vx - DIX / b[j].m;
@@ -105,7 +106,7 @@ bool take_block(int n, int tiles) {
 bool wait_for(const std::atomic<int>& done, int count) {
     for (int spins = 0; done.load(std::memory_order_acquire) < count; ++spins) {
         if (spins < 1000) {
-            __builtin_ia32_pause();
+            runtime::machine::cpu_relax();
         } else {
             if (runtime::workers_stopping()) return false;
             sched_yield();

@@ -21,7 +21,7 @@ struct Probe {
     string dir = temp_dir() + "/" + std::to_string(count++) + ".";
     Tmux t;
     explicit Probe(const std::vector<string>& args, const string& locale = "LC_ALL=C.UTF-8", const string& redirect = "")
-        : t("trap '' INT; stty -g > " + dir + "before; env -u LANG -u LC_ALL " + locale + " " + CONSOLE_PROBE + " run " +
+        : t("trap '' INT; stty -g > " + dir + "before; env -u LANG -u LC_ALL " + locale + " " + command_of(CONSOLE_PROBE) + " run " +
                 dir + "log" + quoted(args) + redirect + "; echo $? > " + dir + "rc; stty -g > " + dir + "after",
             40, 12) {}
     static string quoted(const std::vector<string>& args) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <sstream>
 
@@ -11,23 +12,37 @@
 
 using namespace testsupport;
 
-static std::string reference_records(const std::string& out, int frames) {  // reals in 21 digits: exact
+static runtime::Extended from_hex(const std::string& h) {  // the trace tool's --hex: exact on every machine
+    return runtime::extended_from_bits(uint16_t(std::stoul(h.substr(0, 4), nullptr, 16)), std::stoull(h.substr(4), nullptr, 16));
+}
+
+static std::string reference_records(const std::string& out, int frames) {
     std::istringstream in(out);
     std::ostringstream records;
-    std::string tag;
+    std::string tag, v[5];
     reference::System s;
-    long double C;
-    in >> tag >> s.N >> tag >> s.UTKOZES >> C;
+    in >> tag >> s.N >> tag >> v[0] >> v[1];
+    s.UTKOZES = from_hex(v[0]);
+    const runtime::Extended C = from_hex(v[1]);
     s.F.assign(size_t(s.N) + 2, {});
-    for (size_t I = 1; I <= size_t(s.N); ++I) in >> tag >> tag >> s.F[I][1] >> s.F[I][2] >> s.F[I][3] >> s.F[I][4] >> s.F[I][5];
-    records.precision(21);
+    for (size_t I = 1; I <= size_t(s.N); ++I) {
+        in >> tag >> tag >> v[0] >> v[1] >> v[2] >> v[3] >> v[4];
+        for (size_t K = 1; K <= 5; ++K) s.F[I][K] = from_hex(v[K - 1]);
+    }
     for (int k = 1; k <= frames; ++k, reference::gravity(s), reference::drift(s)) {
         reference::merge(s);
         for (size_t I = 1; I <= size_t(s.N); ++I) {
             const auto& f = s.F[I];
             records << "F " << k << " " << I;
-            for (long double v : {f[2], f[3], f[2] + C * f[4], f[3] + C * f[5]}) records << " " << std::lrint(v);
-            records << " " << f[1] << " " << f[2] << " " << f[3] << " " << f[4] << " " << f[5] << "\n";
+            for (runtime::Extended p : {f[2], f[3], f[2] + C * f[4], f[3] + C * f[5]})
+                records << " " << std::lrint(runtime::host_long_double(p));
+            char hex[24];
+            for (size_t K = 1; K <= 5; ++K) {
+                runtime::soft::Ext b = runtime::extended_bits(f[K]);
+                std::snprintf(hex, sizeof hex, " %04X%016llX", unsigned(b.sign_exp), (unsigned long long)b.mant);
+                records << hex;
+            }
+            records << "\n";
         }
     }
     return records.str();
@@ -50,7 +65,7 @@ TEST(Simulation, EveryFrameAsTheReferenceHasIt) {
     }
     for (const std::string& system : systems) {
         for (const char* tool : {GRAVITY_TRACE, GRAVITY_TRACE_STRAIGHTFORWARD}) {
-            auto r = run_child({tool, write_file("system.txt", system), "60"});
+            auto r = run_child({tool, "--hex", write_file("system.txt", system), "60"});
             EXPECT_EQ(std::to_string(r.exit_code) + r.out.substr(std::min(r.out.find("\nF "), r.out.size() - 1) + 1),
                       "0" + reference_records(r.out, 60)) << tool << "\n" << system;
         }

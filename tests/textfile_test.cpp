@@ -30,7 +30,7 @@ string transcript(const string& name, const string& script) {
         ShortString line;
         if (op == 'c') INOUTRES = 0;
         if (op == 'u') std::snprintf(value, sizeof value, "%u", console::READ_UINT(f));
-        if (op == 'f') std::snprintf(value, sizeof value, "%.4Lg", console::READ_FLOAT(f));
+        if (op == 'f') std::snprintf(value, sizeof value, "%.4Lg", runtime::host_long_double(console::READ_FLOAT(f)));
         if (op == 'l') console::READ_STRING(f, line);
         op == 'l' ? console::READLN_END(f) : console::READ_END(f);
         if (op != 'c') out += (op == 'l' ? "[" + string(line.view()) + "]" : value) + (INOUTRES ? "!" + std::to_string(INOUTRES) : "") + " ";

@@ -9,6 +9,7 @@
 #include "sim/tiles.h"
 #include "tests/reference_sim.h"
 #include "tests/support/child.h"
+#include "tests/support/tmux.h"
 
 using namespace testsupport;
 
@@ -64,9 +65,8 @@ std::string report_head(const std::string& out, const std::string& program) {
 TEST(TraceDifferential, SameRecordsAndErrorsAsTheStraightforwardPasses) {
     std::mt19937_64 rng(1207);
     for (const Scenario& s : SCENARIOS) {
-#ifdef GRAVITY_SANITIZE
-        if (s.limited) continue;  // a sanitizer's shadow memory does not fit the limit
-#endif
+        // The limit would fall on the emulator itself, or on a sanitizer's shadow memory.
+        if (s.limited && (emulated() || sanitized())) continue;
         SCOPED_TRACE(std::to_string(s.n) + " bodies, kind " + std::to_string(s.kind));
         std::string file = write_file("differential.txt", system_text(s, rng));
         std::vector<std::string> args{GRAVITY_TRACE, "--hex", "--print=all", file, std::to_string(s.frames)};
@@ -86,10 +86,11 @@ TEST(Tiles, AgreeWithTheLoopBitForBitInProcess) {
     std::mt19937_64 rng(20261207);
     std::uniform_real_distribution<double> pos(0, 800), vel(-1, 1), mass(0.5, 200);
     for (int n : {sim::MIN_TILED_BODIES, 131, 1001, 3000}) {
-        reference::System ref{std::vector<std::array<long double, 6>>(size_t(n) + 1), n, 0};
+        reference::System ref{std::vector<std::array<runtime::Extended, 6>>(size_t(n) + 1), n, 0};
         sim::N = sim::Word(n);
         for (int I = 1; I <= n; ++I) {
-            ref.F[size_t(I)] = {0, mass(rng), pos(rng), pos(rng) * 0.75, vel(rng), vel(rng)};
+            ref.F[size_t(I)] = {0, reference::exactly(mass(rng)), reference::exactly(pos(rng)),
+                                reference::exactly(pos(rng) * 0.75), reference::exactly(vel(rng)), reference::exactly(vel(rng))};
             for (int K = 1; K <= 5; ++K) sim::F(I, K) = ref.F[size_t(I)][size_t(K)];
         }
         if (!sim::gravity_in_tiles()) GTEST_SKIP() << "no helper thread";
@@ -116,5 +117,43 @@ TEST(Planted, FaultOnAnyTileThreadEndsWithOneReport) {
             bool one = report != std::string::npos && r.out.find("Runtime", report + 1) == std::string::npos;
             EXPECT_TRUE(r.exit_code == error && one) << plant << ", exit code " << r.exit_code << ":\n" << r.out;
         }
+}
+#endif
+
+#ifdef GRAVITY_OTHER_TRACES
+// The trace tool of the software extended reals, on x86-64 and on arm64 (under the
+// emulator), run beside this build's in the same test: the same records bit for bit,
+// the same error after them with a back-trace as deep; the x87's first fault in a
+// formula is the one the software reports too.
+TEST(Platforms, EveryBuildGivesTheX87sRecordsAndErrors) {
+    auto outcome = [](const ChildResult& r) {  // the addresses are each build's own
+        std::string out = r.out, kept;
+        for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+            std::string line = out.substr(at, end - at);
+            kept += line.rfind("  0x", 0) == 0 ? "  0x\n" : line.substr(0, line.find(" at 0x")) + "\n";
+        }
+        return kept + "exit " + std::to_string(r.exit_code);
+    };
+    std::vector<std::pair<std::string, std::string>> files;  // text, frames
+    for (const char* example : {"two-body", "figure-eight", "clusters", "spiral"})
+        files.push_back({read_text_file(std::string(EXAMPLES_DIR) + "/" + example + ".txt"), "300"});
+    for (const char* text : {"2\n1 5 5 0 0\n-1 5 5 0 0\n0 0 1\n",        // merged masses sum to 0: 1/0 before 0/0
+                             "2\n1e4000 0 0 0 0\n1e4000 1e-10 0 0 0\n0 -1 1\n",  // an overflow, then a division
+                             "2\n1 1e2466 0 0 0\n1 -1e2466 0 0 0\n0 1 1\n", "1\n1 3e9 0 0 0\n0 0 0\n"})
+        files.push_back({text, "9"});
+    std::mt19937_64 rng(18);
+    for (const Scenario& s : SCENARIOS)
+        if (s.n <= 1001 && !s.limited) files.push_back({system_text(s, rng), std::to_string(s.frames)});
+    for (auto& [text, frames] : files) {
+        std::string file = write_file("platforms.txt", text);
+        std::string x87 = outcome(run_child({GRAVITY_TRACE, "--hex", file, frames}));
+        std::string others = GRAVITY_OTHER_TRACES;  // commands, separated by |
+        for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+            end = others.find('|', at);
+            std::string other = others.substr(at, end == std::string::npos ? end : end - at);
+            std::vector<std::string> argv{"/bin/sh", "-c", other + " \"$@\"", "sh", "--hex", file, frames};
+            EXPECT_EQ(outcome(run_child(argv)), x87) << other << "\n" << text.substr(0, 200);
+        }
+    }
 }
 #endif

@@ -105,7 +105,7 @@ TEST(Pictures, WhereThePicturesGo) {
                 bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png").size() == 800u * 600u);
     auto r = trace({"--png", dir + "/no/p.png", params, "1"});  // and with a directory in the way:
     EXPECT_TRUE(r.exit_code * trace({"--png", dir, params, "1"}).exit_code == 1 && r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: ") == 0);
-    r = run_child({"/bin/sh", "-c", std::string(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
+    r = run_child({"/bin/sh", "-c", command_of(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
                    " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
     EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run
     for (const auto& entry : fs::directory_iterator(big)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();

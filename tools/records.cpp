@@ -63,22 +63,19 @@ void emit_integer(long long v) {
     emit(text, size_t(std::snprintf(text, sizeof text, " %lld", v)));
 }
 
-void emit_real(long double v, bool hex) {
+void emit_real(runtime::Extended v, bool hex) {
     if (hex) {
-        uint64_t significand;
-        uint16_t sign_exponent;
-        std::memcpy(&significand, &v, 8);
-        std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&v) + 8, 2);
+        const runtime::soft::Ext bits = runtime::extended_bits(v);
         emit(" ");
-        emit(runtime::hexadecimal(sign_exponent, 4).view().data(), 4);
-        emit(runtime::hexadecimal(significand, 16).view().data(), 16);
+        emit(runtime::hexadecimal(bits.sign_exp, 4).view().data(), 4);
+        emit(runtime::hexadecimal(bits.mant, 16).view().data(), 16);
         return;
     }
     // The C library's formatting is not written for trapping exceptions.
     runtime::FpuControlWord program_cw = runtime::control_word();
     runtime::load_control_word(std::bit_cast<runtime::FpuControlWord>(uint16_t(0x37F)));
     char text[64];
-    int len = std::snprintf(text, sizeof text, " %.21Lg", v);
+    int len = std::snprintf(text, sizeof text, " %.21Lg", runtime::host_long_double(v));
     runtime::load_control_word(program_cw);
     emit(text, size_t(len));
 }

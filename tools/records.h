@@ -3,13 +3,14 @@
 #include <cstddef>
 #include <initializer_list>
 #include <string_view>
+#include "runtime/extended.h"
 
 namespace tools {
 
 void emit(const char* text, size_t len);
 void emit(const char* text);
 void emit_integer(long long v);           // a blank, then the number
-void emit_real(long double v, bool hex);  // a blank, then the real
+void emit_real(runtime::Extended v, bool hex);  // a blank, then the real
 
 // Hands over what is collected. Records that cannot be written end the run with
 // error 101, said on standard error, since standard output is what failed.

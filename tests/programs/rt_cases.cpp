@@ -16,7 +16,12 @@ using namespace runtime;
 
 namespace {
 
-volatile long double zero = 0, one = 1, huge = 1e4000L, tiny = 1e-4000L, sink;
+// Opaque to the compiler, so that every fault happens at run time, where it is written.
+template <class T> [[gnu::always_inline]] inline T opaque(T v) { asm volatile("" : "+m"(v)); return v; }
+template <class T> [[gnu::always_inline]] inline void keep(T v) { asm volatile("" : : "m"(v)); }
+constexpr uint64_t ONE = uint64_t(1) << 63;
+const Extended zero = 0, one = 1, huge = extended_from_bits(16383 + 13000, ONE), tiny = extended_from_bits(16383 - 13000, ONE);
+volatile int sink;
 volatile int izero = 0, ione = 1, signal_number = 0;
 volatile int* volatile null_pointer = nullptr;
 volatile size_t too_much = size_t(1) << 60;
@@ -24,7 +29,7 @@ volatile size_t too_much = size_t(1) << 60;
 void say(const ShortString& text) { write_statement(STDOUT, text, true); }
 
 [[gnu::noinline]] void bound_proc(int v) { INT_BOUNDCHECK(v, 0, 65535); }
-[[gnu::noinline]] int round_proc(long double x) { return ROUND(x) + 1; }
+[[gnu::noinline]] int round_proc(Extended x) { return ROUND(x) + 1; }
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
 [[gnu::noinline]] int recurse(int depth) { volatile char pad[256] = {char(depth)}; return recurse(depth + 1) + pad[0]; }
 [[gnu::noinline]] void deep(int depth) { depth == 0 ? RUNERROR(150) : deep(depth - 1); sink = depth; }
@@ -42,23 +47,27 @@ void on_sigterm(int signo) {
 
 void main_normal() { initialize(); }
 void main_cw() { initialize(); say(hexadecimal(bits_of(control_word()), 4)); }
-void main_fdiv00() { initialize(); sink = zero / zero; }
-void main_fdiv10() { initialize(); sink = one / zero; }
-void main_overflow() { initialize(); sink = huge * huge; }
+void main_fdiv00() { initialize(); keep(opaque(zero) / opaque(zero)); }
+void main_fdiv10() { initialize(); keep(opaque(one) / opaque(zero)); }
+void main_overflow() { initialize(); keep(opaque(huge) * opaque(huge)); }
 void main_underflow() {  // to zero, then to a denormal
     initialize();
-    long double underflowed = tiny * tiny, denormal = 1e-4940L * one;
-    say(underflowed == 0 && denormal != 0 && denormal < 1e-4930L ? "went on" : "lost");
+    const Extended smallest_normal = extended_from_bits(1, ONE);
+    Extended underflowed = opaque(tiny) * opaque(tiny), denormal = opaque(smallest_normal) / 1024;
+    say(underflowed == 0 && !(denormal == 0) && denormal < smallest_normal ? "went on" : "lost");
 }
 void main_round_values() {
     initialize();
     ShortString s;
-    for (long double x : {2.5L, 3.5L, -2.5L, -2147483648.5L, 2147483647.0L, -0.5L, 0.5000000001L})
+    const Extended half = Extended(1) / 2;
+    for (Extended x : {Extended(5) / 2, Extended(7) / 2, Extended(-5) / 2, Extended(-2147483647) - 1 - half,
+                       Extended(2147483647), -half, (Extended(50000) * 100000 + 1) / (Extended(100000) * 100000)})
         s.append(decimal(uint32_t(ROUND(x))).view()), s.append(" ");
     say(s);
 }
-void main_round_high() { initialize(); sink = ROUND(2147483647.5L); }
-void main_round_in_proc() { initialize(); sink = round_proc(2147483647.5L); }
+const Extended above_int32 = Extended(2147483647) + Extended(1) / 2;
+void main_round_high() { initialize(); sink = ROUND(opaque(above_int32)); }
+void main_round_in_proc() { initialize(); sink = round_proc(opaque(above_int32)); }
 void main_bound() { initialize(); INT_BOUNDCHECK(70000, 0, 65535); }
 void main_bound_in_proc() { initialize(); bound_proc(-1); }
 void main_halt() { initialize(); HALT(7); }
@@ -70,7 +79,11 @@ void main_ioerror() {
 }
 void main_segv() { initialize(); *null_pointer = 1; }
 void main_stack() { initialize(); sink = recurse(0); }
-void main_ill() { initialize(); __builtin_trap(); }
+#if defined(__x86_64__)
+void main_ill() { initialize(); asm volatile("ud2"); }
+#else
+void main_ill() { initialize(); asm volatile("udf #0"); }
+#endif
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
 void main_deep() { initialize(); deep(300); }

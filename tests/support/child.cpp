@@ -17,6 +17,12 @@ namespace testsupport {
 
 namespace {
 
+// A program of this build, where a command starts (also behind env, setsid or sh's
+// "$@"), but not one named to addr2line by -e.
+bool is_build_program(const std::string& arg) {
+    return emulated() && arg.rfind(GRAVITY_BUILD_DIR, 0) == 0 && access(arg.c_str(), X_OK) == 0;
+}
+
 int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644); }
 
 [[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& o, int in, int out, int err) {
@@ -26,13 +32,30 @@ int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRON
     dup2(err, 2);
     for (int fd = 3; fd < 64; ++fd) close(fd);
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (size_t i = 0; i < argv.size(); ++i) {
+        if (is_build_program(argv[i]) && (i == 0 || argv[i - 1] != "-e")) args.push_back(const_cast<char*>(GRAVITY_EMULATOR));
+        args.push_back(const_cast<char*>(argv[i].c_str()));
+    }
     args.push_back(nullptr);
-    execv(args[0], args.data());
+    execvp(args[0], args.data());
     _exit(127);
 }
 
 }  // namespace
+
+bool emulated() { return GRAVITY_EMULATOR[0] != '\0'; }
+
+bool sanitized() {
+#ifdef GRAVITY_SANITIZE
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::string command_of(const std::string& program) {
+    return emulated() ? std::string(GRAVITY_EMULATOR) + " " + program : program;
+}
 
 // Standard error goes to a file, so that one descriptor is left to drain.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options) {
@@ -69,8 +92,13 @@ std::vector<std::string> report_lines(const std::string& out) {
 }
 
 std::string function_at(const std::string& program, const std::string& hex_address) {
-    std::string out = run_child({"/usr/bin/addr2line", "-f", "-e", program, hex_address}).out;
-    return out.substr(0, out.find('\n'));
+    // With -i, each routine the address is inlined into, innermost first, each name
+    // followed by its line: the names, joined.
+    std::string out = run_child({GRAVITY_ADDR2LINE, "-f", "-i", "-e", program, hex_address}).out, names;
+    bool name = true;
+    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1, name = !name)
+        if (name) names += (names.empty() ? "" : " ") + out.substr(at, end - at);
+    return names;
 }
 
 std::string temp_dir() {

@@ -17,8 +17,14 @@ struct ChildOptions {
 };
 
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {});
+// A program of this build as a shell command starts it: behind the emulator in a
+// cross build, and run_child puts the emulator there itself.
+std::string command_of(const std::string& program);
+bool emulated();
+bool sanitized();
 std::vector<std::string> report_lines(const std::string& out);  // the report's lines, split at CR LF
-// The function that contains a code address of a program, by addr2line.
+// The routines a code address of a program lies in, by addr2line: the innermost
+// inlined one first, the routine whose code it is last.
 std::string function_at(const std::string& program, const std::string& hex_address);
 // A fresh temporary directory, removed at exit of the test process; a file in it.
 std::string temp_dir();
