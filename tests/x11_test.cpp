@@ -27,15 +27,7 @@ struct Bare : ::testing::Environment {
 struct CanvasWindow : ::testing::Test {
     XViewer viewer;
     unsigned long window = 0;
-    void open() {
-        graphics::initialize();
-        int16_t driver = 0, mode = 0;
-        graphics::DETECTGRAPH(driver, mode);
-        INITGRAPH(driver, mode, "");
-        ASSERT_EQ(GRAPHRESULT, 0);
-        window = viewer.find_window(TITLE);
-        ASSERT_NE(window, 0u);
-    }
+    void open() { ASSERT_NE(window = open_canvas_as_the_program_does(viewer), 0u); }
     void TearDown() override {
         CLOSEGRAPH();
         EXPECT_FALSE(viewer.window_exists(TITLE));  // no waiting: the server has destroyed it

@@ -23,13 +23,7 @@ struct Managed : ::testing::TestWithParam<const char*> {
 
     // Opens the canvas the way the program does and draws a frame that touches every edge.
     void open_and_draw() {
-        graphics::initialize();
-        int16_t driver = 0, mode = 0;
-        graphics::DETECTGRAPH(driver, mode);
-        INITGRAPH(driver, mode, "");
-        ASSERT_EQ(GRAPHRESULT, 0);
-        window = viewer.find_window(TITLE);
-        ASSERT_NE(window, 0u);
+        ASSERT_NE(window = open_canvas_as_the_program_does(viewer), 0u);
         SETCOLOR(4);
         for (const auto& f : frame()) {
             LINE(Coord(f.x1), Coord(f.y1), Coord(f.x2), Coord(f.y2));

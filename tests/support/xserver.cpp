@@ -1,6 +1,8 @@
 // The tests' own X server, window manager and viewer.
 #include "tests/support/xserver.h"
 
+#include "graphics/graph.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -237,6 +239,14 @@ void XViewer::add_side_panel(int width) {
     XSetWMNormalHints(d, w, &at_the_edge);
     XMapWindow(d, w);
     sync();
+}
+
+unsigned long open_canvas_as_the_program_does(XViewer& viewer) {
+    graphics::initialize();
+    int16_t driver = 0, mode = 0;
+    graphics::DETECTGRAPH(driver, mode);
+    graphics::INITGRAPH(driver, mode, "");
+    return graphics::GRAPHRESULT == 0 ? viewer.find_window("Graph window application") : 0;
 }
 
 }  // namespace testsupport
