@@ -104,10 +104,9 @@ TEST(CanvasProcess, NoDisplayGivesTheMessageThenTheNotInGraphicsModeStop) {
 // A fault on the window thread, or inside a pixel write that holds the drawing lock:
 // one report, its number as the exit code, the window gone, no hang.
 TEST(CanvasProcess, PlantedFaultsOnEitherThreadEndWithOneReportAndNoWindow) {
-    for (const char* place : {"window", "pixel"}) {
+    for (auto [place, number] : {std::pair{"window", 216}, {"window/div", 200}, {"pixel", 216}, {"pixel/div", 200}}) {
         XViewer viewer;
         auto r = run_child({"/usr/bin/env", std::string("GRAVITY_PLANT=") + place, CANVAS_CASES, "draw_forever"});
-        const int number = 216;  // the access violation planted
         EXPECT_EQ(r.exit_code, number) << place;
         auto first = r.out.find("Runtime error " + std::to_string(number) + " at 0x");
         EXPECT_NE(first, std::string::npos) << place << r.out;
