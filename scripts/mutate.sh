@@ -15,6 +15,9 @@ echo "== building the suite once (faults can be planted, so every test exists)"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DGRAVITY_PLANTED_FAULTS=ON >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
+echo "== the suite as it is must pass first: a failing suite would catch every mutant"
+(cd "$build" && ctest -j2 --timeout 300 >/dev/null 2>&1) || { echo "the suite fails without any mutant"; exit 1; }
+
 saved=$(mktemp)
 current=""
 restore() { [ -n "$current" ] && cp "$saved" "$current"; current=""; }
