@@ -211,11 +211,7 @@ Ext div_general(Ext a, Ext b, unsigned& flags) {
     return divide_normalized(sign, ma, ea, mb, eb, flags);
 }
 
-}  // namespace detail
-
-using namespace detail;
-
-Ext sqrt(Ext a, unsigned& flags) {
+Ext sqrt_general(Ext a, unsigned& flags) {
     Kind k = kind_of(a);
     if (k == Kind::unsupported) return invalid(flags);
     if (k == Kind::nan) return propagate(a, a, flags);
@@ -228,22 +224,22 @@ Ext sqrt(Ext a, unsigned& flags) {
     normalized(a, m, e);
     const int u = e - BIAS;
     const bool odd = u & 1;
-    const u128 radicand = u128(m) << (odd ? 64 : 63);
-    // The integer root: an estimate good to about 12 bits of its 64, one Newton step
-    // through the same arithmetic (the remainder shifted to fit 63 bits), then the
-    // last unit by exact squares.
-    double estimate = __builtin_sqrt(double(m) * (odd ? 0x1p64 : 0x1p63));
-    uint64_t s = estimate >= 0x1p64 ? ~uint64_t(0) : uint64_t(estimate);
-    __int128 over = __int128(radicand - u128(s) * s);
-    s += int64_t(double(int64_t(over >> 16)) * 0x1p16 / (2.0 * double(s)));
-    while (u128(s) * s > radicand) --s;
-    while (s != ~uint64_t(0) && u128(s + 1) * (s + 1) <= radicand) ++s;
-    const u128 rem = radicand - u128(s) * s;
+    // The last unit by exact squares: the remainder of the right root is at most
+    // twice the root.
+    Root r = root_words(m, odd);
+    uint64_t s = r.s;
+    __int128 rem = __int128(u128(r.hi) << 64 | r.lo);
+    for (; rem < 0; --s) rem += 2 * __int128(s) - 1;
+    for (; rem > 2 * __int128(s); ++s) rem -= 2 * __int128(s) + 1;
     // Above the half-way point exactly when rem > s; never on it.
-    const uint64_t rest = rem == 0 ? 0 : rem > s ? TOP | 1 : 1;
+    const uint64_t rest = rem == 0 ? 0 : rem > __int128(s) ? TOP | 1 : 1;
     const int half = odd ? (u - 1) / 2 : u / 2;
     return round_pack(false, half + BIAS, u128(s) << 64 | rest, flags);
 }
+
+}  // namespace detail
+
+using namespace detail;
 
 int compare(Ext a, Ext b, unsigned& flags) {
     Kind ka = kind_of(a), kb = kind_of(b);

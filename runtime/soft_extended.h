@@ -32,7 +32,7 @@ inline Ext add(Ext a, Ext b, unsigned& flags);
 inline Ext sub(Ext a, Ext b, unsigned& flags);
 inline Ext mul(Ext a, Ext b, unsigned& flags);
 inline Ext div(Ext a, Ext b, unsigned& flags);
-Ext sqrt(Ext a, unsigned& flags);
+inline Ext sqrt(Ext a, unsigned& flags);
 
 // -1, 0 or 1; 2 when unordered (a NaN operand, which is an invalid operation).
 int compare(Ext a, Ext b, unsigned& flags);
@@ -61,59 +61,98 @@ Ext add_general(Ext a, Ext b, unsigned& flags);
 Ext sub_general(Ext a, Ext b, unsigned& flags);
 Ext mul_general(Ext a, Ext b, unsigned& flags);
 Ext div_general(Ext a, Ext b, unsigned& flags);
+Ext sqrt_general(Ext a, unsigned& flags);
 // Rounds sig * 2^(exp - BIAS - 127), sig's top bit at 127, whatever the exponent.
 Ext round_pack(bool sign, int exp, u128 sig, unsigned& flags);
 
 inline int exp_of(Ext a) { return a.sign_exp & EXP_MAX; }
+inline bool is_zero(Ext a) { return (a.mant | exp_of(a)) == 0; }
 inline bool normal(Ext a) { return (unsigned(exp_of(a) - 1) < unsigned(EXP_MAX - 1)) & bool(a.mant >> 63); }
-// Bitwise, not short-circuit: no branch to mispredict on the common path.
-inline bool both_normal(Ext a, Ext b) { return normal(a) & normal(b); }
-
-// The rounding of a result with a normal exponent, from its 64 bits and the 64 below.
-[[gnu::always_inline]] inline Ext round_words(bool sign, int exp, uint64_t mant, uint64_t rest, unsigned& flags) {
-    if (unsigned(exp - 1) >= unsigned(EXP_MAX - 1)) [[unlikely]]
-        return round_pack(sign, exp, u128(mant) << 64 | rest, flags);
-    if (rest != 0) flags |= FLAG_INEXACT;
-    uint64_t up = (rest > TOP) | ((rest == TOP) & mant);
-    mant += up;
-    if (mant == 0) [[unlikely]]  // a carry out of the top
-        return round_pack(sign, exp + 1, u128(TOP) << 64, flags);
-    return {mant, uint16_t((sign ? 0x8000 : 0) | exp)};
+// An exponent of neither 0 nor all ones leaves some of bits 1 to 14 set in itself
+// plus one, whatever the sign.
+inline bool both_normal(Ext a, Ext b) {
+    return ((a.sign_exp + 1) & 0x7FFE) && ((b.sign_exp + 1) & 0x7FFE) && int64_t(a.mant & b.mant) < 0;
 }
 
-// The smaller operand is shifted into a second word of guard bits, every bit shifted
-// beyond it folded into the lowest: enough for a correct rounding, since a result
-// needs more than one bit of normalisation only when the exponents are within one of
-// each other, and then nothing was folded.
+// An out-of-line call gathers its flags apart, so that the inline paths keep theirs
+// in a register.
+template <class Call>
+[[gnu::always_inline]] inline Ext out_of_line(Call call, unsigned& flags) {
+    unsigned own = 0;
+    Ext r = call(own);
+    flags |= own;
+    return r;
+}
+
+// A result of 64 bits rounded up or not, its exponent within the normal range with
+// room for a carry: a carry out of the top leaves zero, and the top bit is set again.
+[[gnu::always_inline]] inline Ext pack_rounded(uint16_t sign, int exp, uint64_t mant, bool up, bool inexact,
+                                               unsigned& flags) {
+    flags |= unsigned(inexact) * FLAG_INEXACT;
+    mant += up;
+    return {mant | TOP, uint16_t(sign | (exp + (mant == 0)))};
+}
+
+inline bool in_range(int exp) { return unsigned(exp - 1) < unsigned(EXP_MAX - 2); }
+
+// The rounding of 64 bits with the 64 below them; an exponent out of the normal range
+// is rounded out of line.
+[[gnu::always_inline]] inline Ext round_words(uint16_t sign, int exp, uint64_t mant, uint64_t rest, unsigned& flags) {
+    if (!in_range(exp)) [[unlikely]]
+        return out_of_line([=](unsigned& f) { return round_pack(sign, exp, u128(mant) << 64 | rest, f); }, flags);
+    // Just under a half, plus the low bit, carries out exactly when the rest is above
+    // a half or is a half beside an odd significand: ties go to the even neighbour.
+    uint64_t ignored;
+    return pack_rounded(sign, exp, mant, __builtin_add_overflow(rest, (TOP - 1) + (mant & 1), &ignored), rest != 0,
+                        flags);
+}
+
+// The smaller operand is shifted into a second word of guard bits, exactly.
 [[gnu::always_inline]] inline Ext add_normal(Ext a, Ext b, unsigned& flags) {
-    const bool swap = (exp_of(a) < exp_of(b)) | ((exp_of(a) == exp_of(b)) & (a.mant < b.mant));
-    const Ext x = swap ? b : a, y = swap ? a : b;
-    const int ea = exp_of(x), d = ea - exp_of(y);
-    const bool sign = x.sign_exp >> 15;
-    uint64_t bhi = y.mant >> (d & 63), blo = (y.mant << 1) << (63 - (d & 63));
-    if (d >= 64) [[unlikely]] {
-        bhi = 0;
-        blo = d == 64 ? y.mant : d < 128 ? y.mant >> (d - 64) | ((y.mant << (128 - d)) != 0) : 1;
+    const int ea = exp_of(a), eb = exp_of(b);
+    const bool swap = (ea < eb) | ((ea == eb) & (a.mant < b.mant));
+    const uint64_t xm = swap ? b.mant : a.mant, ym = swap ? a.mant : b.mant;
+    const int ex = swap ? eb : ea, d = swap ? eb - ea : ea - eb;
+    const uint16_t sign = (swap ? b.sign_exp : a.sign_exp) & 0x8000;
+    if (d >= 64) [[unlikely]]
+        return out_of_line([=](unsigned& f) { return add_general(a, b, f); }, flags);
+    const uint64_t yhi = ym >> d, ylo = (ym << 1) << (63 - d);
+    int exp = ex;
+    uint64_t mant, rest;
+    if (!((a.sign_exp ^ b.sign_exp) & 0x8000)) {
+        rest = ylo;
+        if (__builtin_add_overflow(xm, yhi, &mant)) {
+            rest = mant << 63 | rest >> 1 | (rest & 1);
+            mant = TOP | mant >> 1;
+            ++exp;
+        }
+    } else {
+        rest = uint64_t(0) - ylo;
+        mant = xm - yhi - (ylo != 0);
+        if (!(mant & TOP)) {
+            if (mant == 0) [[unlikely]] {
+                if (rest == 0) return {0, 0};  // x - x is +0 when rounding to nearest
+                return out_of_line([=](unsigned& f) { return add_general(a, b, f); }, flags);
+            }
+            const int shift = __builtin_clzll(mant);
+            mant = mant << shift | (rest >> 1) >> (63 - shift);
+            rest <<= shift;
+            exp -= shift;
+        }
     }
-    if (!((x.sign_exp ^ y.sign_exp) & 0x8000)) {
-        uint64_t hi = x.mant + bhi;
-        if (hi >= x.mant) return round_words(sign, ea, hi, blo, flags);
-        return round_words(sign, ea + 1, TOP | hi >> 1, hi << 63 | blo >> 1 | (blo & 1), flags);
-    }
-    uint64_t lo = uint64_t(0) - blo, hi = x.mant - bhi - (blo != 0);
-    if (hi & TOP) return round_words(sign, ea, hi, lo, flags);
-    if ((hi | lo) == 0) return {0, 0};  // x - x is +0 when rounding to nearest
-    int shift = hi ? __builtin_clzll(hi) : 64 + __builtin_clzll(lo);
-    u128 v = (u128(hi) << 64 | lo) << shift;
-    return round_words(sign, ea - shift, uint64_t(v >> 64), uint64_t(v), flags);
+    return round_words(sign, exp, mant, rest, flags);
 }
 
 [[gnu::always_inline]] inline Ext mul_normal(Ext a, Ext b, unsigned& flags) {
-    u128 p = u128(a.mant) * b.mant;
-    int carry = int(p >> 127);
-    p <<= 1 - carry;
-    return round_words((a.sign_exp ^ b.sign_exp) >> 15, exp_of(a) + exp_of(b) - BIAS + carry, uint64_t(p >> 64),
-                       uint64_t(p), flags);
+    const u128 p = u128(a.mant) * b.mant;
+    uint64_t hi = uint64_t(p >> 64), lo = uint64_t(p);
+    int exp = exp_of(a) + exp_of(b) - BIAS + 1;
+    if (!(hi & TOP)) {  // a product below 2 is normalised by one
+        hi = hi << 1 | lo >> 63;
+        lo <<= 1;
+        --exp;
+    }
+    return round_words((a.sign_exp ^ b.sign_exp) & 0x8000, exp, hi, lo, flags);
 }
 
 // hi:lo divided by d, hi < d: the 64-bit quotient, and the remainder.
@@ -130,46 +169,101 @@ inline bool both_normal(Ext a, Ext b) { return normal(a) & normal(b); }
 #endif
 }
 
-// A quotient of 64 bits with its top bit set; the remainder tells the rounding. A
-// denormal quotient needs more bits: out of line.
+// A quotient of 64 bits with its top bit set; the remainder against what the divisor
+// leaves of it tells the rounding. Never a tie: the dividend shifted by 64 would be
+// the divisor times an odd number, so the divisor a multiple of 2^64. A denormal
+// quotient needs more bits: out of line.
 [[gnu::always_inline]] inline Ext div_normal(Ext a, Ext b, unsigned& flags) {
-    const bool below = a.mant < b.mant;
-    const int exp = exp_of(a) - exp_of(b) + BIAS - below;
-    if (exp < 1) [[unlikely]]
-        return div_general(a, b, flags);
-    uint64_t rem, q = divide(a.mant >> !below, (a.mant << 63) & (uint64_t(below) - 1), b.mant, rem);
-    // Beyond the quotient: half or more (twice the remainder against the divisor),
-    // and whether anything is left below that.
-    const u128 twice = u128(rem) << 1;
-    const bool above = twice > b.mant, half = twice == b.mant;
-    const uint64_t rest = uint64_t(above | half) << 63 | uint64_t((rem != 0) & !half);
-    return round_words((a.sign_exp ^ b.sign_exp) >> 15, exp, q, rest, flags);
+    uint64_t hi = a.mant, lo = 0;
+    int exp = exp_of(a) - exp_of(b) + BIAS;
+    if (a.mant < b.mant)
+        --exp;
+    else {
+        lo = hi << 63;
+        hi >>= 1;
+    }
+    const uint16_t sign = (a.sign_exp ^ b.sign_exp) & 0x8000;
+    if (!in_range(exp)) [[unlikely]]
+        return out_of_line([=](unsigned& f) { return div_general(a, b, f); }, flags);
+    uint64_t rem;
+    const uint64_t q = divide(hi, lo, b.mant, rem);
+    const uint64_t other = b.mant - rem;
+    return pack_rounded(sign, exp, q, rem > other, rem != 0, flags);
+}
+
+// The integer root of a significand shifted left by 63, or by 64 for an odd exponent,
+// and the radicand less its square: the double root for 50 bits, then one Newton
+// step through a double quotient, floored, leaves it within one of the root.
+struct Root {
+    uint64_t s;
+    int64_t hi;  // the radicand less s squared
+    uint64_t lo;
+};
+[[gnu::always_inline]] inline Root root_words(uint64_t m, bool odd) {
+    const uint64_t rhi = odd ? m : m >> 1, rlo = odd ? 0 : m << 63;
+    const auto less_square = [=](uint64_t s) {
+        const u128 square = u128(s) * s;
+        return Root{s, int64_t(rhi - uint64_t(square >> 64) - (rlo < uint64_t(square))), rlo - uint64_t(square)};
+    };
+    const double root = __builtin_sqrt(double(int64_t(m >> 11)) * (odd ? 0x1p75 : 0x1p74));
+    // Below 2^64 even when the double root rounded up to it; the remainder within
+    // 2^78 either way, its bits from 16 up in a double.
+    const Root r = less_square((uint64_t(int64_t(root * 0x1p-11)) << 11) - 1);
+    const double step = double(int64_t(uint64_t(r.hi) << 48 | r.lo >> 16)) * 0x1p16 / (2 * root);
+    return less_square(r.s + uint64_t(int64_t(step + 0x1p20)) - (uint64_t(1) << 20));  // floored
+}
+
+// A root is never exactly half-way, and never out of range. One off by a unit is
+// put right out of line.
+[[gnu::always_inline]] inline Ext sqrt_normal(Ext a, unsigned& flags) {
+    const int u = exp_of(a) - BIAS;
+    const Root r = root_words(a.mant, u & 1);
+    const u128 rem = u128(r.hi) << 64 | r.lo;
+    if ((r.hi < 0) | (rem > (u128(r.s >> 63) << 64 | r.s << 1))) [[unlikely]]
+        return out_of_line([=](unsigned& f) { return sqrt_general(a, f); }, flags);
+    return pack_rounded(0, (u >> 1) + BIAS, r.s, rem > r.s, rem != 0, flags);
 }
 
 }  // namespace detail
 
+// Zeros beside normal operands are common (bodies in a row) and exact: inline too.
 [[gnu::always_inline]] inline Ext add(Ext a, Ext b, unsigned& flags) {
     if (detail::both_normal(a, b)) [[likely]]
         return detail::add_normal(a, b, flags);
-    return detail::add_general(a, b, flags);
+    if (detail::is_zero(b) & detail::normal(a)) return a;
+    if (detail::is_zero(a) & detail::normal(b)) return b;
+    return detail::out_of_line([=](unsigned& f) { return detail::add_general(a, b, f); }, flags);
 }
 
 [[gnu::always_inline]] inline Ext sub(Ext a, Ext b, unsigned& flags) {
+    const Ext negated{b.mant, uint16_t(b.sign_exp ^ 0x8000)};
     if (detail::both_normal(a, b)) [[likely]]
-        return detail::add_normal(a, {b.mant, uint16_t(b.sign_exp ^ 0x8000)}, flags);
-    return detail::sub_general(a, b, flags);
+        return detail::add_normal(a, negated, flags);
+    if (detail::is_zero(b) & detail::normal(a)) return a;
+    if (detail::is_zero(a) & detail::normal(b)) return negated;
+    return detail::out_of_line([=](unsigned& f) { return detail::sub_general(a, b, f); }, flags);
 }
 
 [[gnu::always_inline]] inline Ext mul(Ext a, Ext b, unsigned& flags) {
     if (detail::both_normal(a, b)) [[likely]]
         return detail::mul_normal(a, b, flags);
-    return detail::mul_general(a, b, flags);
+    if ((detail::is_zero(a) | detail::normal(a)) & (detail::is_zero(b) | detail::normal(b)))
+        return {0, uint16_t((a.sign_exp ^ b.sign_exp) & 0x8000)};
+    return detail::out_of_line([=](unsigned& f) { return detail::mul_general(a, b, f); }, flags);
 }
 
 [[gnu::always_inline]] inline Ext div(Ext a, Ext b, unsigned& flags) {
     if (detail::both_normal(a, b)) [[likely]]
         return detail::div_normal(a, b, flags);
-    return detail::div_general(a, b, flags);
+    if (detail::is_zero(a) & detail::normal(b)) return {0, uint16_t((a.sign_exp ^ b.sign_exp) & 0x8000)};
+    return detail::out_of_line([=](unsigned& f) { return detail::div_general(a, b, f); }, flags);
+}
+
+// A positive normal operand inline; the rest out of line.
+[[gnu::always_inline]] inline Ext sqrt(Ext a, unsigned& flags) {
+    if ((a.sign_exp < 0x8000) & detail::normal(a)) [[likely]]
+        return detail::sqrt_normal(a, flags);
+    return detail::out_of_line([=](unsigned& f) { return detail::sqrt_general(a, f); }, flags);
 }
 
 }  // namespace runtime::soft

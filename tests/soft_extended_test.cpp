@@ -28,8 +28,9 @@ unsigned x87_flags() {
 }
 
 // Operands from every region that rounds differently: any bits, denormals, values
-// near 1 with short significands (exact ties), the top and bottom of the range,
-// zeros, infinities and NaNs, and equal or opposite pairs for cancellation.
+// near 1 with short significands (exact ties), significands of nearly all ones (roots
+// just below a whole number), the top and bottom of the range, zeros, infinities and
+// NaNs, and equal or opposite pairs for cancellation.
 struct Operands {
     std::mt19937_64 rng{20261207};
     Ext next() {
@@ -43,6 +44,7 @@ struct Operands {
         case 4: e = 1 + int(rng() % 3); break;
         case 5: m = 0, e = 0; break;
         case 6: m = rng() % 3 ? rng() >> 1 | uint64_t(1) << 63 : uint64_t(1) << 63, e = 0x7FFF; break;
+        case 7: m = ~uint64_t(0) << (rng() % 8); break;
         }
         return {m, uint16_t(e | (rng() & 1) << 15)};
     }
