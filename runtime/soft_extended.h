@@ -206,10 +206,11 @@ struct Root {
         return Root{s, int64_t(rhi - uint64_t(square >> 64) - (rlo < uint64_t(square))), rlo - uint64_t(square)};
     };
     const double root = __builtin_sqrt(double(int64_t(m >> 11)) * (odd ? 0x1p75 : 0x1p74));
+    const double half_inverse = 0x1p15 / root;
     // Below 2^64 even when the double root rounded up to it; the remainder within
     // 2^78 either way, its bits from 16 up in a double.
     const Root r = less_square((uint64_t(int64_t(root * 0x1p-11)) << 11) - 1);
-    const double step = double(int64_t(uint64_t(r.hi) << 48 | r.lo >> 16)) * 0x1p16 / (2 * root);
+    const double step = double(int64_t(uint64_t(r.hi) << 48 | r.lo >> 16)) * half_inverse;
     return less_square(r.s + uint64_t(int64_t(step + 0x1p20)) - (uint64_t(1) << 20));  // floored
 }
 
