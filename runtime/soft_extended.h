@@ -1,7 +1,9 @@
 // The 80-bit extended format in software: the x87's results and exception flags, bit
-// for bit, on a processor without the x87. Normal operands take the inline paths
-// below; zeros, denormals, infinities, NaNs and results beyond the normal range go
-// out of line.
+// for bit, on a processor without the x87. Normal operands, and zeros beside them,
+// take the inline paths below; denormals, infinities, NaNs and results beyond the
+// normal range go out of line. The inline paths keep to 64-bit words and short
+// branches: 128-bit arithmetic and long branch-free chains spill registers and
+// stretch the long formulas they are inlined into.
 #pragma once
 #include <cstdint>
 #include <utility>
@@ -93,6 +95,7 @@ template <class Call>
     return {mant | TOP, uint16_t(sign | (exp + (mant == 0)))};
 }
 
+// Normal, with room for a carry out of the significand.
 inline bool in_range(int exp) { return unsigned(exp - 1) < unsigned(EXP_MAX - 2); }
 
 // The rounding of 64 bits with the 64 below them; an exponent out of the normal range
