@@ -115,12 +115,12 @@ inline bool in_range(int exp) { return unsigned(exp - 1) < unsigned(EXP_MAX - 2)
     const int ea = exp_of(a), eb = exp_of(b);
     const bool swap = (ea < eb) | ((ea == eb) & (a.mant < b.mant));
     const uint64_t xm = swap ? b.mant : a.mant, ym = swap ? a.mant : b.mant;
-    const int ex = swap ? eb : ea, d = swap ? eb - ea : ea - eb;
+    const int d = swap ? eb - ea : ea - eb;
     const uint16_t sign = (swap ? b.sign_exp : a.sign_exp) & 0x8000;
     if (d >= 64) [[unlikely]]
         return out_of_line([=](unsigned& f) { return add_general(a, b, f); }, flags);
     const uint64_t yhi = ym >> d, ylo = (ym << 1) << (63 - d);
-    int exp = ex;
+    int exp = swap ? eb : ea;
     uint64_t mant, rest;
     if (!((a.sign_exp ^ b.sign_exp) & 0x8000)) {
         rest = ylo;
