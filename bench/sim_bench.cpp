@@ -9,23 +9,25 @@
 #include <vector>
 
 #include "runtime/fpu.h"
-#include "sim/bodies.h"
 #include "sim/gravity.h"
 #include "sim/merge.h"
+#include "sim/pair.h"
 #include "tests/support/child.h"
 
 namespace {
 
 // Bodies on a grid 10 pixels apart, masses 1 to 8: no pair within UTKOZES = 2, and
 // the velocities they gain here never move them (positions stay where they are).
-void fill_grid(int n) {
-    sim::N = sim::Word(n);
-    sim::UTKOZES = 2;
+sim::Simulation& fill_grid(int n) {
+    static sim::Simulation simulation;
+    simulation.N = sim::Word(n);
+    simulation.UTKOZES = 2;
     for (int I = 1; I <= n; ++I) {
         using runtime::Extended;
         Extended row[5] = {Extended(1 + I % 8), Extended(I % 100 * 10), Extended(I / 100 * 10), 0, 0};
-        for (int K = 1; K <= 5; ++K) sim::F(I, K) = row[K - 1];
+        for (int K = 1; K <= 5; ++K) simulation.F(I, K) = row[K - 1];
     }
+    return simulation;
 }
 
 void set_counters(benchmark::State& state, int n) {
@@ -36,51 +38,43 @@ void set_counters(benchmark::State& state, int n) {
 
 // The straightforward passes: the same operations in the same order on the same
 // table, the gravity pass's velocity updates included.
-void plain_gravity() {
-    const int n = sim::N;
+void plain_gravity(sim::Simulation& simulation) {
+    const int n = simulation.N;
     for (int I = 1; I <= n; ++I) {
-        runtime::Extended* a = sim::F.row(I);
+        runtime::Extended* a = simulation.F.row(I);
         for (int J = I + 1; J <= n; ++J) {
-            runtime::Extended* b = sim::F.row(J);
-            runtime::Extended dx = b[1] - a[1];
-            runtime::Extended dy = b[2] - a[2];
-            runtime::Extended D2 = dx * dx + dy * dy;
-            runtime::Extended r = runtime::ext_sqrt(D2);
-            runtime::Extended DIX = (((dx * a[0]) * b[0]) / D2) / r;
-            runtime::Extended DIY = (((dy * a[0]) * b[0]) / D2) / r;
-            a[3] = DIX / a[0] + a[3];
-            a[4] = DIY / a[0] + a[4];
-            b[3] = b[3] - DIX / b[0];
-            b[4] = b[4] - DIY / b[0];
+            runtime::Extended* b = simulation.F.row(J);
+            sim::exchange_impulse(a[0], a[1], a[2], a[3], a[4], b[0], b[1], b[2], b[3], b[4]);
         }
     }
 }
 
-void plain_merge() {
-    const int n = sim::N;
+void plain_merge(sim::Simulation& simulation) {
+    const sim::BodyTable& F = simulation.F;
+    const int n = simulation.N;
     for (int I = 1; I <= n; ++I) {
         for (int J = I + 1; J <= n; ++J) {
-            runtime::Extended dx = sim::F(I, 2) - sim::F(J, 2), dy = sim::F(I, 3) - sim::F(J, 3);
-            if (runtime::ext_sqrt(dx * dx + dy * dy) <= sim::UTKOZES) sim::merge_bodies(I, J);
+            runtime::Extended dx = F(I, 2) - F(J, 2), dy = F(I, 3) - F(J, 3);
+            if (runtime::ext_sqrt(dx * dx + dy * dy) <= simulation.UTKOZES) sim::merge_bodies(simulation, I, J);
         }
     }
 }
 
-template <void (*pass)()>
+template <void (*pass)(sim::Simulation&)>
 void BM_Pass(benchmark::State& state) {
-    fill_grid(int(state.range(0)));
+    sim::Simulation& simulation = fill_grid(int(state.range(0)));
     runtime::reset_fpu();
-    for (auto _ : state) pass();
+    for (auto _ : state) pass(simulation);
     set_counters(state, int(state.range(0)));
 }
 
-void product_frame() {
-    sim::merge_pass();
-    sim::gravity_pass();
+void product_frame(sim::Simulation& simulation) {
+    sim::merge_pass(simulation);
+    sim::gravity_pass(simulation);
 }
-void plain_frame() {
-    plain_merge();
-    plain_gravity();
+void plain_frame(sim::Simulation& simulation) {
+    plain_merge(simulation);
+    plain_gravity(simulation);
 }
 
 // Whole runs of the trace tool: 2000 bodies, 10 frames, only the last one printed.

@@ -13,4 +13,7 @@ struct RGB {
 // VGA 256-colour palette, each 6-bit value times 4.
 extern const std::array<RGB, 256> DEFAULTCOLORS;
 
+// The colour numbers the program draws with, and the grey of a picture's paths.
+inline constexpr uint16_t BLACK = 0, RED = 4, DARKGRAY = 8, WHITE = 15;
+
 }  // namespace graphics

@@ -3,7 +3,7 @@
 
 #include "runtime/checks.h"
 #include "runtime/fpu.h"
-#include "sim/bodies.h"
+#include "sim/simulation.h"
 
 namespace sim {
 
@@ -14,7 +14,9 @@ struct ScreenCoords {
 // C times the velocity first, then added to the position; rounded ties-to-even (207
 // when that does not fit 32 bits) and range-checked (201) one by one in the order
 // y2, x2, y1, x1. Inlined, so that an error is reported in the calling routine.
-[[gnu::always_inline]] inline ScreenCoords screen_coords(int I) {
+[[gnu::always_inline]] inline ScreenCoords screen_coords(const Simulation& simulation, int I) {
+    const BodyTable& F = simulation.F;
+    const runtime::Extended& C = simulation.C;
     using runtime::checked_coord;
     using runtime::ROUND;
     ScreenCoords s;

@@ -2,12 +2,13 @@
 #include "sim/driver.h"
 
 #include "console/crt.h"
-#include "console/textread.h"
 #include "graphics/graph.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
-#include "sim/bodies.h"
+#include "console/keyboard.h"
+#include "console/textread.h"
+#include "sim/simulation.h"
 #include "sim/frame.h"
 
 namespace sim {
@@ -17,8 +18,6 @@ using runtime::INT_IOCHECK;
 using runtime::OUTPUT;
 
 namespace {
-
-runtime::ShortString S;  // the parameter file's name as typed
 
 // The program's texts are held in code page 852; the console shows them as such.
 constexpr const char* PROMPT = "A param\x82tereket tartalmaz\xA2 f\xA0jl neve? ";
@@ -33,24 +32,41 @@ constexpr const char* EXIT_LINE = "Kil\x82p\x82shez nyomja meg az Enter gombot";
     graphics::INITGRAPH(GD, GM, "");
 }
 
+// The program's own way of showing frames: the window's canvas, SZUNET milliseconds
+// and the console's keyboard.
+class OnScreen final : public FrameIo {
+public:
+    explicit OnScreen(const Simulation& simulation) : simulation_(simulation) {}
+    void drawn(int, const ScreenCoords&) override {}
+    void wait() override { console::DELAY(simulation_.SZUNET); }
+    bool key_pressed() override { return console::KEYPRESSED(); }
+    void read_key() override { [[maybe_unused]] uint8_t CH = console::READKEY(); }
+
+private:
+    const Simulation& simulation_;
+};
+
 }  // namespace
 
 [[gnu::noinline]] void main_program() {
+    static Simulation simulation;
+    runtime::ShortString file_name;  // as typed
     runtime::initialize();
     console::initialize();
     graphics::initialize();
 
     runtime::write_statement(OUTPUT, PROMPT, false);
     INT_IOCHECK();
-    console::READ_STRING(INPUT, S);
+    console::READ_STRING(INPUT, file_name);
     console::READLN_END(INPUT);
     INT_IOCHECK();
-    runtime::ASSIGN(BE, S);
-    runtime::RESET(BE);
+    runtime::ASSIGN(simulation.BE, file_name);
+    runtime::RESET(simulation.BE);
     INT_IOCHECK();
-    ALLAPOT();
+    ALLAPOT(simulation);
     GRAFIKA();
-    FUTTAT(on_screen());
+    OnScreen screen(simulation);
+    FUTTAT(simulation, screen);
     graphics::CLOSEGRAPH();
     runtime::write_statement(OUTPUT, TITLE_LINE, true);
     INT_IOCHECK();

@@ -18,12 +18,9 @@ protected:
     ~FrameIo() = default;
 };
 
-// The program's own: the window's canvas, SZUNET milliseconds and the console.
-FrameIo& on_screen();
-
 // Runs frames until io says a key is pressed, then reads that key; at least one frame
 // always runs. Its coordinate checks are its own, so a coordinate out of range is
 // reported here, with the caller's frame next in the back-trace.
-void FUTTAT(FrameIo& io);
+void FUTTAT(Simulation& simulation, FrameIo& io);
 
 }  // namespace sim

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "sim/bodies.h"
 
 namespace sim {
 
@@ -26,7 +25,10 @@ std::vector<int> order;
 
 }  // namespace
 
-bool may_merge(int n, runtime::Extended distance) {
+bool may_merge(const Simulation& simulation) {
+    const BodyTable& F = simulation.F;
+    const int n = simulation.N;
+    const runtime::Extended distance = simulation.UTKOZES;
     if (n < 2) return false;
     for (int I = 1; I <= n; ++I)
         if (!(runtime::ext_abs(F(I, X)) < SAFE_COORDINATE && runtime::ext_abs(F(I, Y)) < SAFE_COORDINATE)) return true;
@@ -39,7 +41,7 @@ bool may_merge(int n, runtime::Extended distance) {
     const runtime::Extended reach = distance * ROUNDING_MARGIN + TINY_DIFFERENCE;
     order.resize(size_t(n));
     for (int I = 1; I <= n; ++I) order[size_t(I - 1)] = I;
-    std::sort(order.begin(), order.end(), [](int a, int b) { return F(a, X) < F(b, X); });
+    std::sort(order.begin(), order.end(), [&F](int a, int b) { return F(a, X) < F(b, X); });
     for (size_t i = 0; i < order.size(); ++i) {
         const runtime::Extended x = F(order[i], X), y = F(order[i], Y);
         for (size_t j = i + 1; j < order.size() && F(order[j], X) - x <= reach; ++j)

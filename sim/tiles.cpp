@@ -19,7 +19,7 @@
 #include "runtime/machine.h"
 #include "runtime/plant.h"
 #include "runtime/workers.h"
-#include "sim/bodies.h"
+#include "sim/pair.h"
 
 namespace sim {
 
@@ -84,18 +84,8 @@ bool take_block(int n, int tiles) {
     for (int i = i0; i < i1; ++i) {
         const Body* a = &b[i];
         Velocity* va = &v[i];
-        for (int j = j0 > i ? j0 : i + 1; j < j1; ++j) {
-            runtime::Extended dx = b[j].x - a->x;
-            runtime::Extended dy = b[j].y - a->y;
-            runtime::Extended D2 = dx * dx + dy * dy;
-            runtime::Extended r = runtime::ext_sqrt(D2);
-            runtime::Extended DIX = (((dx * a->m) * b[j].m) / D2) / r;
-            runtime::Extended DIY = (((dy * a->m) * b[j].m) / D2) / r;
-            va->vx = DIX / a->m + va->vx;
-            va->vy = DIY / a->m + va->vy;
-            v[j].vx = v[j].vx - DIX / b[j].m;
-            v[j].vy = v[j].vy - DIY / b[j].m;
-        }
+        for (int j = j0 > i ? j0 : i + 1; j < j1; ++j)
+            exchange_impulse(a->m, a->x, a->y, va->vx, va->vy, b[j].m, b[j].x, b[j].y, v[j].vx, v[j].vy);
     }
 }
 
@@ -140,7 +130,7 @@ int tile_side(int n) {
     return side < 16 ? 16 : side > 64 ? 64 : side;
 }
 
-bool prepare(int n) {
+bool prepare(const BodyTable& F, int n) {
     pass.n = n;
     pass.side = tile_side(n);
     pass.tiles = (n + pass.side - 1) / pass.side;
@@ -163,10 +153,11 @@ bool pass_complete() {
 
 }  // namespace
 
-bool gravity_in_tiles() {
-    const int n = N;
+bool gravity_in_tiles(Simulation& simulation) {
+    BodyTable& F = simulation.F;
+    const int n = simulation.N;
     // A full table stops at its last row's start check: the loop's business.
-    if (n < MIN_TILED_BODIES || n >= MAXBODIES || runtime::worker_slots() < 2 || !prepare(n)) return false;
+    if (n < MIN_TILED_BODIES || n >= MAXBODIES || runtime::worker_slots() < 2 || !prepare(F, n)) return false;
     if ((runtime::run_on_workers(work, nullptr) & runtime::TRAPPING_FLAGS) != 0 || !pass_complete()) return false;
     for (int I = 1; I <= n; ++I) {
         F(I, VX) = pass.velocities[I - 1].vx;

@@ -1,6 +1,8 @@
 // The gravity pass in square tiles of the pair triangle, on every worker thread at once.
 #pragma once
 
+#include "sim/simulation.h"
+
 namespace sim {
 
 // Does the gravity pass on the worker threads and returns true, when that pays; else
@@ -9,7 +11,7 @@ namespace sim {
 // the pass's copy of the table, helpers stopped in mid-pass by the exit sequence, or
 // a pass in which some pair met an invalid operation, a division by zero or an
 // overflow (the loop meets it again, in order, and stops there with its error).
-bool gravity_in_tiles();
+bool gravity_in_tiles(Simulation& simulation);
 
 // From this many bodies on, the tiles pay for waking the helper threads.
 inline constexpr int MIN_TILED_BODIES = 64;

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
-#include "sim/bodies.h"
+#include "sim/simulation.h"
 #include "sim/tiles.h"
 #include "tests/reference_sim.h"
 #include "tests/support/child.h"
@@ -87,16 +88,17 @@ TEST(Tiles, AgreeWithTheLoopBitForBitInProcess) {
     std::uniform_real_distribution<double> pos(0, 800), vel(-1, 1), mass(0.5, 200);
     for (int n : {sim::MIN_TILED_BODIES, 131, 1001, 3000}) {
         reference::System ref{std::vector<std::array<runtime::Extended, 6>>(size_t(n) + 1), n, 0};
-        sim::N = sim::Word(n);
+        auto simulation = std::make_unique<sim::Simulation>();
+        simulation->N = sim::Word(n);
         for (int I = 1; I <= n; ++I) {
             ref.F[size_t(I)] = {0, reference::exactly(mass(rng)), reference::exactly(pos(rng)),
                                 reference::exactly(pos(rng) * 0.75), reference::exactly(vel(rng)), reference::exactly(vel(rng))};
-            for (int K = 1; K <= 5; ++K) sim::F(I, K) = ref.F[size_t(I)][size_t(K)];
+            for (int K = 1; K <= 5; ++K) simulation->F(I, K) = ref.F[size_t(I)][size_t(K)];
         }
-        if (!sim::gravity_in_tiles()) GTEST_SKIP() << "no helper thread";
+        if (!sim::gravity_in_tiles(*simulation)) GTEST_SKIP() << "no helper thread";
         reference::gravity(ref);
         for (int I = 1; I <= n; ++I)
-            for (int K = 4; K <= 5; ++K) ASSERT_EQ(std::memcmp(&sim::F(I, K), &ref.F[size_t(I)][size_t(K)], 10), 0) << n;
+            for (int K = 4; K <= 5; ++K) ASSERT_EQ(std::memcmp(&simulation->F(I, K), &ref.F[size_t(I)][size_t(K)], 10), 0) << n;
     }
 }
 

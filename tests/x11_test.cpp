@@ -15,7 +15,7 @@ using namespace testsupport;
 namespace {
 
 const std::string TITLE = "Graph window application";
-constexpr uint32_t RED = 0xA80000, WHITE = 0xFCFCFC;
+constexpr uint32_t RED_PIXEL = 0xA80000, WHITE_PIXEL = 0xFCFCFC;
 
 struct Bare : ::testing::Environment {
     XServer* server = nullptr;
@@ -47,8 +47,8 @@ TEST_F(CanvasWindow, WithoutAManagerTheWholeScreenOpensBlackAndShowsEachPixelBef
     LINE(10, 10, 60, 30);
     PUTPIXEL(10, 10, 15);
     runtime::before_wait();  // what DELAY does first
-    EXPECT_EQ(viewer.pixel(window, 10, 10), WHITE);
-    EXPECT_EQ(viewer.pixel(window, 60, 30), RED);
+    EXPECT_EQ(viewer.pixel(window, 10, 10), WHITE_PIXEL);
+    EXPECT_EQ(viewer.pixel(window, 60, 30), RED_PIXEL);
     SETCOLOR(0);
     LINE(10, 10, 60, 30);
     runtime::before_wait();
@@ -64,8 +64,8 @@ TEST_F(CanvasWindow, HiddenWindowGetsItsPictureBack) {
     PUTPIXEL(700, 700, 15);  // drawn while hidden
     runtime::before_wait();
     viewer.show(window, true);
-    EXPECT_TRUE(wait_for([&] { return viewer.pixel(window, 700, 700) == WHITE; }));
-    EXPECT_EQ(viewer.pixel(window, 5, 20), RED);
+    EXPECT_TRUE(wait_for([&] { return viewer.pixel(window, 700, 700) == WHITE_PIXEL; }));
+    EXPECT_EQ(viewer.pixel(window, 5, 20), RED_PIXEL);
 }
 
 TEST_F(CanvasWindow, KeysAndClicksHaveNoEffectAndACloseRequestStopsDrawing) {
@@ -75,7 +75,7 @@ TEST_F(CanvasWindow, KeysAndClicksHaveNoEffectAndACloseRequestStopsDrawing) {
     viewer.sync();
     PUTPIXEL(1, 1, 15);
     runtime::before_wait();  // the window thread has read everything the server had for it
-    EXPECT_EQ(viewer.pixel(window, 1, 1), WHITE);
+    EXPECT_EQ(viewer.pixel(window, 1, 1), WHITE_PIXEL);
     viewer.send_close(window);
     EXPECT_TRUE(wait_for([] { return !canvas_running(); }));
     EXPECT_FALSE(viewer.window_exists(TITLE));

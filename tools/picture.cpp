@@ -8,11 +8,9 @@
 
 namespace tools {
 
-namespace {
-
-constexpr uint16_t RED = 4, WHITE = 15, TRAIL = 8;
-
-}  // namespace
+using graphics::DARKGRAY;
+using graphics::RED;
+using graphics::WHITE;
 
 Pictures::Pictures(int width, int height)
     : width_(width), height_(height), pixels_(size_t(width) * size_t(height)), trail_(pixels_.size()) {
@@ -36,7 +34,7 @@ std::vector<uint32_t> Pictures::summary() {
     std::fill(pixels_.begin(), pixels_.end(), 0u);
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x)
-            if (trail_[size_t(y) * size_t(width_) + size_t(x)]) graphics::PUTPIXEL(int16_t(x), int16_t(y), TRAIL);
+            if (trail_[size_t(y) * size_t(width_) + size_t(x)]) graphics::PUTPIXEL(int16_t(x), int16_t(y), DARKGRAY);
     graphics::SETCOLOR(RED);
     for (const auto& s : last_) {
         graphics::LINE(s.x1, s.y1, s.x2, s.y2);

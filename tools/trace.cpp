@@ -15,7 +15,7 @@
 #include "runtime/filedriver.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
-#include "sim/bodies.h"
+#include "sim/simulation.h"
 #include "sim/frame.h"
 #include "tools/options.h"
 #include "tools/picture.h"
@@ -53,20 +53,21 @@ void trace_exit() {
     tools::flush_records();
 }
 
-void print_body(int I) {
-    for (int K = MASS; K <= VY; ++K) tools::emit_real(F(I, K), options.hex);
+void print_body(const Simulation& simulation, int I) {
+    for (int K = MASS; K <= VY; ++K) tools::emit_real(simulation.F(I, K), options.hex);
     emit("\n");
 }
 
 // The frame loop's frames as records and pictures; FRAMES of them.
 class TraceFrames final : public FrameIo {
 public:
+    explicit TraceFrames(const Simulation& simulation) : simulation_(simulation) {}
     void drawn(int I, const ScreenCoords& s) override {
         pictures->drawn(s);
         if (options.print != Print::all && (options.print != Print::last || frame_ != options.frames)) return;
         char head[96];
         emit(head, size_t(std::snprintf(head, sizeof head, "F %llu %d %d %d %d %d", frame_, I, s.x1, s.y1, s.x2, s.y2)));
-        print_body(I);
+        print_body(simulation_, I);
     }
     void wait() override {
         pictures->frame_complete();
@@ -83,6 +84,7 @@ public:
     void read_key() override {}
 
 private:
+    const Simulation& simulation_;
     unsigned long long frame_ = 1;
 };
 
@@ -96,7 +98,7 @@ void prepare_frames_dir(const std::string& dir) {
 
 // Binds BE to FILE. The run-time's names are short strings, the prompt's limit; a
 // path of any length is resolved here and handed over by its descriptor's name.
-void assign_parameter_file(const std::string& file) {
+void assign_parameter_file(runtime::TEXTREC& BE, const std::string& file) {
     if (file == "-") return runtime::ASSIGN(BE, "");
     int fd = open(file.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) {
@@ -124,25 +126,26 @@ void answer(tools::Options::Ask ask) {
     const bool drawn = !o.png.empty() || !o.frames_dir.empty();
     pictures = std::make_unique<tools::Pictures>(drawn ? o.width : 1, drawn ? o.height : 1);
     if (!o.frames_dir.empty()) prepare_frames_dir(o.frames_dir);
-    assign_parameter_file(o.file);
-    runtime::RESET(BE);
+    static Simulation simulation;
+    assign_parameter_file(simulation.BE, o.file);
+    runtime::RESET(simulation.BE);
     runtime::INT_IOCHECK();
-    ALLAPOT();
+    ALLAPOT(simulation);
     emit("P");
-    tools::emit_integer(N);
-    tools::emit_integer(SZUNET);
-    tools::emit_real(UTKOZES, o.hex);
-    tools::emit_real(C, o.hex);
+    tools::emit_integer(simulation.N);
+    tools::emit_integer(simulation.SZUNET);
+    tools::emit_real(simulation.UTKOZES, o.hex);
+    tools::emit_real(simulation.C, o.hex);
     emit("\n");
     if (o.print == Print::all) {
-        for (int I = 1; I <= N; ++I) {
+        for (int I = 1; I <= simulation.N; ++I) {
             emit("L");
             tools::emit_integer(I);
-            print_body(I);
+            print_body(simulation, I);
         }
     }
-    TraceFrames frames;
-    if (o.frames > 0) FUTTAT(frames);
+    TraceFrames frames(simulation);
+    if (o.frames > 0) FUTTAT(simulation, frames);
 }
 
 }  // namespace

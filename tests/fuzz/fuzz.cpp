@@ -15,7 +15,7 @@
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
 #include "runtime/textfile.h"
-#include "sim/bodies.h"
+#include "sim/simulation.h"
 
 namespace {
 
@@ -61,13 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EXPECT(code == 205 || (code == 0 && (real.ok ? std::isfinite(real.value) : real.value == 0)));
     if (ftruncate(file, 0) != 0 || pwrite(file, data, size, 0) != ssize_t(size)) return 0;
     static const std::string name = "/proc/self/fd/" + std::to_string(file);
+    static sim::Simulation simulation;
     code = run([] {
-        runtime::ASSIGN(sim::BE, name.c_str());
-        runtime::RESET(sim::BE);
+        runtime::ASSIGN(simulation.BE, name.c_str());
+        runtime::RESET(simulation.BE);
         runtime::INT_IOCHECK();
-        sim::ALLAPOT();
+        sim::ALLAPOT(simulation);
     });
-    if (sim::BE.mode != runtime::FileMode::closed) runtime::CLOSE(sim::BE);
+    if (simulation.BE.mode != runtime::FileMode::closed) runtime::CLOSE(simulation.BE);
     runtime::INOUTRES = 0;
     EXPECT(code == 0 || code == 106 || code == 201 || code == 205);
     return 0;
