@@ -107,7 +107,7 @@ void type_character(Line& line, uint8_t c) {
 // below that and overwrites nothing.
 void follow_terminal_cursor() {
     int column, row;
-    if (terminal::cursor_position(column, row, typed_ahead()) && (column != CURRX || row != CURRY))
+    if (terminal::cursor_position(column, row, typed_ahead()) && (column != cursor_column() || row != cursor_row()))
         cursor_moved_elsewhere(column, row);
 }
 
@@ -141,7 +141,7 @@ void file_read_guard(const char* data, int32_t length) {
     if (data == nullptr) return;
     int lines = 0;
     for (int32_t i = 0; i < length; ++i) lines += data[i] == '\n';
-    if (lines > 0) cursor_moved_elsewhere(1, CURRY + lines);
+    if (lines > 0) lines_echoed(lines);
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 
 namespace console {
 
-uint8_t SCANCODE = 0;
-bool SPECIALKEY = false;
-
 namespace {
+
+uint8_t SCANCODE = 0;     // the pending key: a character or an extended key's code
+bool SPECIALKEY = false;  // the pending key is an extended key
 
 // How long an escape byte waits for the rest of a sequence before it is the Esc key.
 constexpr int ESCAPE_WAIT_MS = 50;

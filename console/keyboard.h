@@ -6,9 +6,6 @@
 
 namespace console {
 
-extern uint8_t SCANCODE;  // the pending key: a character or an extended key's code
-extern bool SPECIALKEY;   // the pending key is an extended key
-
 // True if a key is pending or has arrived; never waits. At the end of an input that
 // is not a terminal, every poll finds an Enter, so a scripted run always ends.
 bool KEYPRESSED();

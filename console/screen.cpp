@@ -6,15 +6,17 @@
 
 #include "console/codepage.h"
 #include "console/terminal.h"
+#include "runtime/shortstring.h"
 
 namespace console {
 
-int32_t SCREENWIDTH = 80, SCREENHEIGHT = 25;
-int32_t WINMINX = 1, WINMINY = 1, WINMAXX = 80, WINMAXY = 25;
-int32_t CURRX = 1, CURRY = 1;
-uint8_t TEXTATTR = 0x07;
-
 namespace {
+
+// The text window is the whole screen: it starts in the first row and column.
+constexpr int32_t WINMINX = 1;
+int32_t SCREENWIDTH = 80, SCREENHEIGHT = 25;  // 80 by 25 when the size cannot be read
+int32_t WINMAXX = 80, WINMAXY = 25;
+int32_t CURRX = 1, CURRY = 1;  // the module's cursor
 
 constexpr uint8_t BEL = 7, BS = 8, LF = 10, CR = 13;
 int term_x = 0, term_y = 0;  // where the terminal's cursor is; 0 when not known
@@ -33,13 +35,8 @@ void emit(const char* bytes, size_t n) {
 }
 
 void emit_number(int v) {
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + v % 10);
-        v /= 10;
-    } while (v > 0);
-    while (n > 0) emit(&digits[--n], 1);
+    const runtime::ShortString digits = runtime::decimal(uint64_t(v));
+    emit(digits.chars, digits.length);
 }
 
 void move_terminal_cursor() {
@@ -86,7 +83,6 @@ void after_byte() {
 void screen_setup(int columns, int rows, int column, int row, bool cursor_known) {
     SCREENWIDTH = columns;
     SCREENHEIGHT = rows;
-    WINMINX = WINMINY = 1;
     WINMAXX = columns;
     WINMAXY = rows;
     cursor_moved_elsewhere(column, row);
@@ -99,6 +95,10 @@ void cursor_moved_elsewhere(int column, int row) {
     term_x = CURRX;
     term_y = CURRY;
 }
+
+void lines_echoed(int lines) { cursor_moved_elsewhere(1, CURRY + lines); }
+int cursor_column() { return CURRX; }
+int cursor_row() { return CURRY; }
 
 void WRITECHAR(uint8_t c) {
     switch (c) {

@@ -6,11 +6,6 @@
 
 namespace console {
 
-extern int32_t SCREENWIDTH, SCREENHEIGHT;  // 80 by 25 when the size cannot be read
-extern int32_t WINMINX, WINMINY, WINMAXX, WINMAXY;
-extern int32_t CURRX, CURRY;  // the module's cursor, from 1
-extern uint8_t TEXTATTR;      // the terminal's default rendition; never changed
-
 // Sets up the screen: its size and where the module's cursor starts (where the
 // terminal's cursor is, when it said so).
 void screen_setup(int columns, int rows, int column, int row, bool cursor_known);
@@ -28,5 +23,13 @@ void show_cursor();
 
 // The terminal's cursor has moved by other ways: the module's cursor is taken from it.
 void cursor_moved_elsewhere(int column, int row);
+
+// Lines the terminal itself echoed and ended: the module's cursor goes to the first
+// column, that many rows down.
+void lines_echoed(int lines);
+
+// Where the module's cursor is (from 1).
+int cursor_column();
+int cursor_row();
 
 }  // namespace console
