@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "graphics/graph.h"
-#include "graphics/line.h"
+#include "graphics/canvas.h"
 #include "runtime/wait.h"
 #include "tests/support/xserver.h"
 
@@ -39,7 +39,7 @@ void BM_DrawEraseFrame(benchmark::State& state) {
     int16_t driver, mode;
     graphics::DETECTGRAPH(driver, mode);
     graphics::INITGRAPH(driver, mode, "");
-    if (graphics::GRAPHRESULT != 0) return fail(state, "the canvas window could not be opened");
+    if (graphics::GRAPHRESULT() != 0) return fail(state, "the canvas window could not be opened");
     std::mt19937 rng(1);
     std::vector<Body> bodies;
     for (int i = 0; i < 1000; ++i) {

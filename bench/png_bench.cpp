@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <random>
 
-#include "graphics/line.h"
+#include "graphics/canvas.h"
 #include "tools/picture.h"
 #include "tools/png.h"
 

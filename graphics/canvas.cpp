@@ -1,65 +1,130 @@
-// The canvas writers, the palette, and the canvas's side of the seam to its window.
+// The canvas: its image, palette and drawing state, the drawing lock, the writers that
+// put pixels into the image under that lock, and the canvas's side of the seam to its
+// window.
 #include "graphics/canvas.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <mutex>
 
 #include "graphics/line.h"
+#include "runtime/checks.h"
 #include "runtime/plant.h"
+#include "runtime/textfile.h"
 
 namespace graphics {
 
-std::mutex GRAPHDRAWING;
-std::array<RGB, 256> PAL{};
-int32_t MAXCOLOR = 256;
-int16_t MAXX = 0, MAXY = 0;
-
-namespace {
-
-struct Image {
+struct Canvas {
     uint32_t* pixels = nullptr;  // width * height, row by row
     int width = 0, height = 0;
     PixelFormat format;
+    bool running = false;  // the image may be drawn into
+    Rect drawn;            // drawn since the window last took it
+    void (*wake_window)() = nullptr;
+    std::array<RGB, 256> PAL{};
+    std::array<uint32_t, 256> pal_pixels{};  // PAL in the image's format
+    int32_t MAXCOLOR = 256;
+    int16_t MAXX = 0, MAXY = 0;
+    uint16_t CURRENTCOLOR = 15;
+    int16_t STARTXVIEWPORT = 0, STARTYVIEWPORT = 0, VIEWWIDTH = 0, VIEWHEIGHT = 0;  // extent minus one
+    bool CLIPPIXELS = false;
+    bool in_graphics_mode = false;  // a mode was opened: drawing goes to the image
 };
 
-bool running = false;
-Image image;
-Rect drawn;                   // drawn since the window last took it
-void (*wake_window)() = nullptr;
-std::array<uint32_t, 256> pal_pixels{};
-thread_local bool holding = false;  // this thread is inside a write, holding the lock
+namespace {
 
-// The drawing lock held by a writer or a repaint, marked so that a fault's exit sequence on this
-// thread knows to let go of it.
+Canvas window_canvas;  // the one the window shows
+Canvas* current = &window_canvas;
+
+// The drawing lock: every pixel or span write, every repaint, and the creation and
+// release of the window's image hold it; whether a canvas runs is read and changed
+// only under it, so nothing is ever written into a released image.
+std::mutex GRAPHDRAWING;
+thread_local bool holding = false;  // this thread is inside a write or a repaint, holding the lock
+
+// The drawing lock held by a writer or a repaint, marked so that a fault's exit
+// sequence on this thread knows to let go of it.
 struct WriteHold {
     WriteHold() { GRAPHDRAWING.lock(), holding = true; }
     ~WriteHold() { holding = false, GRAPHDRAWING.unlock(); }
 };
 
-uint32_t colour_pixel(uint16_t color) { return pal_pixels[color % uint32_t(MAXCOLOR)]; }
+[[noreturn]] void not_in_graphics_mode() {
+    runtime::write_statement(runtime::STDERR,
+                             "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)", true);
+    runtime::INT_IOCHECK();
+    runtime::HALT(1);
+}
 
 // Under the lock, with the canvas running: the span (x0..x1, y0..y1) in one colour.
-void fill(int x0, int y0, int x1, int y1, uint32_t pixel) {
+void fill(Canvas& c, int x0, int y0, int x1, int y1, uint32_t pixel) {
     for (int y = y0; y <= y1; ++y) {
-        uint32_t* row = image.pixels + size_t(y) * size_t(image.width);
+        uint32_t* row = c.pixels + size_t(y) * size_t(c.width);
         std::fill(row + x0, row + x1 + 1, pixel);
     }
-    if (drawn.empty()) {
-        drawn = {x0, y0, x1, y1};
-        if (wake_window != nullptr) wake_window();
+    if (c.drawn.empty()) {
+        c.drawn = {x0, y0, x1, y1};
+        if (c.wake_window != nullptr) c.wake_window();
     } else {
-        drawn = {std::min(drawn.x0, x0), std::min(drawn.y0, y0), std::max(drawn.x1, x1), std::max(drawn.y1, y1)};
+        c.drawn = {std::min(c.drawn.x0, x0), std::min(c.drawn.y0, y0), std::max(c.drawn.x1, x1), std::max(c.drawn.y1, y1)};
     }
 }
 
 void write_span(int x0, int y0, int x1, int y1, uint16_t color) {
+    Canvas& c = *current;
     WriteHold hold;
-    if (!running) return;
+    if (!c.running) return;
     runtime::planted_fault("pixel");
     // The caller has clipped to the viewport; the image edge is checked once more so
     // that a wrong viewport can never write outside the image.
-    if (x0 < 0 || y0 < 0 || x1 >= image.width || y1 >= image.height) return;
-    fill(x0, y0, x1, y1, colour_pixel(color));
+    if (x0 < 0 || y0 < 0 || x1 >= c.width || y1 >= c.height) return;
+    fill(c, x0, y0, x1, y1, c.pal_pixels[color % uint32_t(c.MAXCOLOR)]);
+}
+
+// The writers, at absolute canvas coordinates or viewport ones.
+void DIRECTPUTPIXEL(int x, int y) { write_span(x, y, x, y, current->CURRENTCOLOR); }
+
+void HLINE(int x1, int x2, int y) {
+    const Canvas& c = *current;
+    int xa = std::min(x1, x2), xb = std::max(x1, x2);
+    if (c.CLIPPIXELS) {
+        if (xa > c.VIEWWIDTH || y < 0 || y > c.VIEWHEIGHT || xb < 0) return;
+        xa = std::max(xa, 0);
+        xb = std::min(xb, int(c.VIEWWIDTH));
+    }
+    write_span(xa + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, xb + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, c.CURRENTCOLOR);
+}
+
+void VLINE(int x, int y1, int y2) {
+    const Canvas& c = *current;
+    int ya = std::min(y1, y2), yb = std::max(y1, y2);
+    if (c.CLIPPIXELS) {
+        if (x > c.VIEWWIDTH || x < 0 || ya > c.VIEWHEIGHT || yb < 0) return;
+        ya = std::max(ya, 0);
+        yb = std::min(yb, int(c.VIEWHEIGHT));
+    }
+    write_span(x + c.STARTXVIEWPORT, ya + c.STARTYVIEWPORT, x + c.STARTXVIEWPORT, yb + c.STARTYVIEWPORT, c.CURRENTCOLOR);
+}
+
+void make_palette(Canvas& c, int32_t colors) {
+    c.MAXCOLOR = colors;
+    for (size_t i = 0; i < 256; ++i) {
+        c.PAL[i] = int(i) < colors ? DEFAULTCOLORS[i] : RGB{0, 0, 0};
+        c.pal_pixels[i] = pixel_value(c.format, c.PAL[i]);
+    }
+}
+
+void open_state(Canvas& c, int width, int height, int32_t colors) {
+    make_palette(c, colors);
+    c.MAXX = int16_t(width - 1);
+    c.MAXY = int16_t(height - 1);
+    c.STARTXVIEWPORT = c.STARTYVIEWPORT = 0;
+    c.VIEWWIDTH = c.MAXX;
+    c.VIEWHEIGHT = c.MAXY;
+    c.CLIPPIXELS = true;
+    c.CURRENTCOLOR = 15;
+    c.in_graphics_mode = true;
 }
 
 }  // namespace
@@ -69,20 +134,60 @@ uint32_t pixel_value(const PixelFormat& f, const RGB& c) {
            uint32_t(c.blue & 0xFF) << f.blue_shift;
 }
 
-void make_palette(int32_t colors) {
-    MAXCOLOR = colors;
-    for (int i = 0; i < 256; ++i) {
-        PAL[size_t(i)] = i < colors ? DEFAULTCOLORS[size_t(i)] : RGB{0, 0, 0};
-        pal_pixels[size_t(i)] = pixel_value(image.format, PAL[size_t(i)]);
-    }
+void SETCOLOR(uint16_t color) { current->CURRENTCOLOR = color; }
+
+void LINE(Coord x1, Coord y1, Coord x2, Coord y2) {
+    const Canvas& c = *current;
+    if (!c.in_graphics_mode) not_in_graphics_mode();
+    if (y1 == y2) return HLINE(x1, x2, y1);
+    if (x1 == x2) return VLINE(x1, y1, y2);
+    int ax = x1 + c.STARTXVIEWPORT, ay = y1 + c.STARTYVIEWPORT, bx = x2 + c.STARTXVIEWPORT, by = y2 + c.STARTYVIEWPORT;
+    if (c.CLIPPIXELS && LINECLIPPED(ax, ay, bx, by, c.STARTXVIEWPORT, c.STARTYVIEWPORT, c.STARTXVIEWPORT + c.VIEWWIDTH,
+                                    c.STARTYVIEWPORT + c.VIEWHEIGHT))
+        return;
+    step_line(ax, ay, bx, by, DIRECTPUTPIXEL);
+}
+
+void PUTPIXEL(Coord x, Coord y, uint16_t color) {
+    const Canvas& c = *current;
+    if (!c.in_graphics_mode) not_in_graphics_mode();
+    const int ax = x + c.STARTXVIEWPORT, ay = y + c.STARTYVIEWPORT;
+    if (c.CLIPPIXELS && (ax < c.STARTXVIEWPORT || ax > c.STARTXVIEWPORT + c.VIEWWIDTH || ay < c.STARTYVIEWPORT ||
+                         ay > c.STARTYVIEWPORT + c.VIEWHEIGHT))
+        return;
+    write_span(ax, ay, ax, ay, color);
+}
+
+int16_t GETMAXX() { return current->MAXX; }
+int16_t GETMAXY() { return current->MAXY; }
+uint16_t GETMAXCOLOR() { return uint16_t(current->MAXCOLOR - 1); }
+
+void reset_canvas_state() {
+    window_canvas.STARTXVIEWPORT = window_canvas.STARTYVIEWPORT = 0;
+    window_canvas.VIEWWIDTH = window_canvas.VIEWHEIGHT = 0;
+    window_canvas.CLIPPIXELS = false;
+    window_canvas.CURRENTCOLOR = 15;
+    window_canvas.in_graphics_mode = false;
+}
+
+void set_canvas_state(int width, int height, int32_t colors) {
+    std::lock_guard<std::mutex> hold(GRAPHDRAWING);  // the palette follows the image's format
+    open_state(window_canvas, width, height, colors);
+}
+
+void let_go_of_drawing_lock() {
+    if (!holding) return;
+    holding = false;
+    GRAPHDRAWING.unlock();
 }
 
 void attach_image(uint32_t* pixels, int width, int height, PixelFormat format, void (*wake)()) {
     std::lock_guard<std::mutex> hold(GRAPHDRAWING);
-    image = {pixels, width, height, format};
-    drawn = {};
-    wake_window = wake;
-    running = true;
+    Canvas& c = window_canvas;
+    c.pixels = pixels, c.width = width, c.height = height, c.format = format;
+    c.drawn = {};
+    c.wake_window = wake;
+    c.running = true;
 }
 
 bool detach_image(int timeout_ms) {
@@ -94,91 +199,47 @@ bool detach_image(int timeout_ms) {
         while (!hold.try_lock())
             if (std::chrono::steady_clock::now() > until) return false;
     }
-    running = false;
-    wake_window = nullptr;
-    image = {};
-    drawn = {};
+    Canvas& c = window_canvas;
+    c.running = false;
+    c.wake_window = nullptr;
+    c.pixels = nullptr, c.width = c.height = 0;
+    c.drawn = {};
     return true;
 }
 
+// The paint runs Xlib calls under the lock (the server reads the image's shared
+// memory). When the connection to the server is lost inside one, the window thread
+// jumps out past this hold: the lock stays held, marked, and detach_image on that same
+// thread lets go of it.
 void with_canvas(bool take_drawn, const std::function<void(const Rect&)>& paint) {
     WriteHold hold;
-    if (!running) return;
-    Rect r = take_drawn ? drawn : Rect{};
-    if (take_drawn) drawn = {};
+    Canvas& c = window_canvas;
+    if (!c.running) return;
+    Rect r = take_drawn ? c.drawn : Rect{};
+    if (take_drawn) c.drawn = {};
     paint(r);
 }
 
 bool canvas_running() {
     std::lock_guard<std::mutex> hold(GRAPHDRAWING);
-    return running;
+    return window_canvas.running;
 }
 
-void let_go_of_drawing_lock() {
-    if (!holding) return;
-    holding = false;
-    GRAPHDRAWING.unlock();
-}
-
-void open_memory_canvas(uint32_t* pixels, int width, int height, PixelFormat format) {
+MemoryCanvas::MemoryCanvas(uint32_t* pixels, int width, int height, PixelFormat format)
+    : canvas_(std::make_unique<Canvas>()), previous_(current) {
     std::fill(pixels, pixels + size_t(width) * size_t(height), 0u);
-    attach_image(pixels, width, height, format, nullptr);
-    {
-        std::lock_guard<std::mutex> hold(GRAPHDRAWING);
-        make_palette(256);
-    }
-    set_canvas_state(width, height);
+    Canvas& c = *canvas_;
+    c.pixels = pixels, c.width = width, c.height = height, c.format = format;
+    c.running = true;
+    open_state(c, width, height, 256);
+    current = &c;
 }
 
-void close_memory_canvas() { detach_image(); }
+MemoryCanvas::~MemoryCanvas() { current = previous_; }
 
-void install_canvas_writers() {
-    DIRECTPUTPIXEL = canvas_directputpixel;
-    PUTPIXEL_ENTRY = canvas_putpixel;
-    HLINE = canvas_hline;
-    VLINE = canvas_vline;
-}
-
-void set_canvas_state(int width, int height) {
-    MAXX = int16_t(width - 1);
-    MAXY = int16_t(height - 1);
-    install_canvas_writers();
-    STARTXVIEWPORT = STARTYVIEWPORT = 0;
-    VIEWWIDTH = MAXX;
-    VIEWHEIGHT = MAXY;
-    CLIPPIXELS = true;
-    CURRENTCOLOR = 15;
-}
-
-void canvas_directputpixel(int x, int y) { write_span(x, y, x, y, CURRENTCOLOR); }
-
-void canvas_putpixel(int x, int y, uint16_t color) {
-    x += STARTXVIEWPORT;
-    y += STARTYVIEWPORT;
-    if (CLIPPIXELS && (x < STARTXVIEWPORT || x > STARTXVIEWPORT + VIEWWIDTH || y < STARTYVIEWPORT ||
-                       y > STARTYVIEWPORT + VIEWHEIGHT))
-        return;
-    write_span(x, y, x, y, color);
-}
-
-void canvas_hline(int x1, int x2, int y) {
-    int xa = std::min(x1, x2), xb = std::max(x1, x2);
-    if (CLIPPIXELS) {
-        if (xa > VIEWWIDTH || y < 0 || y > VIEWHEIGHT || xb < 0) return;
-        xa = std::max(xa, 0);
-        xb = std::min(xb, int(VIEWWIDTH));
-    }
-    write_span(xa + STARTXVIEWPORT, y + STARTYVIEWPORT, xb + STARTXVIEWPORT, y + STARTYVIEWPORT, CURRENTCOLOR);
-}
-
-void canvas_vline(int x, int y1, int y2) {
-    int ya = std::min(y1, y2), yb = std::max(y1, y2);
-    if (CLIPPIXELS) {
-        if (x > VIEWWIDTH || x < 0 || ya > VIEWHEIGHT || yb < 0) return;
-        ya = std::max(ya, 0);
-        yb = std::min(yb, int(VIEWHEIGHT));
-    }
-    write_span(x + STARTXVIEWPORT, ya + STARTYVIEWPORT, x + STARTXVIEWPORT, yb + STARTYVIEWPORT, CURRENTCOLOR);
+void MemoryCanvas::stop() {
+    std::lock_guard<std::mutex> hold(GRAPHDRAWING);
+    canvas_->running = false;
 }
 
 }  // namespace graphics

@@ -1,48 +1,60 @@
-// The off-screen image that holds the canvas, the palette, the drawing lock, and the
-// canvas writers that put pixels into the image under that lock.
+// The canvas: its image, palette and drawing state, private to this module, and the
+// drawing routines, which act on the current canvas: the window's, or one in memory.
 #pragma once
-#include <array>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 
 #include "graphics/palette.h"
 #include "graphics/window.h"
 
 namespace graphics {
 
+using Coord = int16_t;
+
 uint32_t pixel_value(const PixelFormat& format, const RGB& c);
 
-// The drawing lock: every pixel or span write, every repaint, and the creation and
-// release of the image hold it; whether the canvas runs is read and changed only
-// under it, so nothing is ever written into a released image.
-extern std::mutex GRAPHDRAWING;
+void SETCOLOR(uint16_t color);
+void LINE(Coord x1, Coord y1, Coord x2, Coord y2);
+void PUTPIXEL(Coord x, Coord y, uint16_t color);
 
-// The palette, made when the canvas opens: MAXCOLOR entries of DEFAULTCOLORS, and
-// their pixel values in the image's format.
-extern std::array<RGB, 256> PAL;
-extern int32_t MAXCOLOR;
-void make_palette(int32_t colors);
+int16_t GETMAXX();
+int16_t GETMAXY();
+uint16_t GETMAXCOLOR();
 
-// The canvas size of the open mode: largest x and y.
-extern int16_t MAXX, MAXY;
+// ---- For opening and closing the window's canvas (graph.cpp).
 
-// Opens a canvas of the given size in memory only (no window): the drawing state is
-// as after INITGRAPH, and every pixel goes into the image. For headless drawing.
-void open_memory_canvas(uint32_t* pixels, int width, int height, PixelFormat format = {});
-void close_memory_canvas();
+// The state before a mode is opened, and after one failed to open: no drawing
+// reaches any image; LINE and PUTPIXEL end the program as not in graphics mode.
+void reset_canvas_state();
 
-// The canvas writers every mode installs, and the state a successful open leaves:
-// viewport the whole canvas with clipping on, drawing colour 15, the writers installed.
-void install_canvas_writers();
-void set_canvas_state(int width, int height);
+// The state a successful open leaves: viewport the whole canvas with clipping on,
+// drawing colour 15, colors entries of the default palette (entry 0, the background,
+// black), drawing into the image.
+void set_canvas_state(int width, int height, int32_t colors);
 
 // For the exit sequence of a fault raised inside a pixel write: lets go of the drawing
 // lock when this thread holds it, so that the window thread can still end.
 void let_go_of_drawing_lock();
 
-void canvas_directputpixel(int x, int y);
-void canvas_putpixel(int x, int y, uint16_t color);
-void canvas_hline(int x1, int x2, int y);
-void canvas_vline(int x, int y1, int y2);
+// ---- A canvas in memory, for headless drawing.
+
+struct Canvas;
+
+// While it lives it is the current canvas, as after a successful open: every pixel goes
+// into pixels (width x height, made black). The canvas that was current before comes
+// back when it ends.
+class MemoryCanvas {
+public:
+    MemoryCanvas(uint32_t* pixels, int width, int height, PixelFormat format = {});
+    ~MemoryCanvas();
+    MemoryCanvas(const MemoryCanvas&) = delete;
+    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+
+    void stop();  // from here on nothing more is drawn into it
+
+private:
+    std::unique_ptr<Canvas> canvas_;
+    Canvas* previous_;
+};
 
 }  // namespace graphics

@@ -1,64 +1,33 @@
-// Opening and closing the canvas, the not-in-graphics-mode routines and the
-// shutdown hook.
+// Opening and closing the canvas window, and the shutdown hook.
 #include "graphics/graph.h"
 
 #include "graphics/canvas.h"
-#include "graphics/line.h"
 #include "graphics/window.h"
-#include "runtime/checks.h"
 #include "runtime/errors.h"
-#include "runtime/textfile.h"
 #include "runtime/wait.h"
 
 namespace graphics {
 
-int16_t GRAPHRESULT = 0;
-bool ISGRAPHMODE = false;
-ScreenMetrics screen_metrics;
-ModeTable mode_table;
-
 namespace {
 
+int16_t result_code = 0;  // GRAPHRESULT
+bool in_graphics_mode = false;
+ScreenMetrics metrics;
+ModeTable mode_table;
 bool table_built = false;
-runtime::ShortString graph_path;
 runtime::ExitProcedure saved_exit = nullptr;
-
-[[noreturn]] void not_in_graphics_mode() {
-    runtime::write_statement(runtime::STDERR,
-                             "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)", true);
-    runtime::INT_IOCHECK();
-    runtime::HALT(1);
-}
-
-void DIRECTPUTPIXELDEFAULT(int, int) { not_in_graphics_mode(); }
-void PUTPIXELDEFAULT(int, int, uint16_t) { not_in_graphics_mode(); }
-
-void install_generic_routines() {
-    DIRECTPUTPIXEL = DIRECTPUTPIXELDEFAULT;
-    PUTPIXEL_ENTRY = PUTPIXELDEFAULT;
-    HLINE = generic_hline;
-    VLINE = generic_vline;
-}
-
-void reset_state() {
-    install_generic_routines();
-    STARTXVIEWPORT = STARTYVIEWPORT = 0;
-    VIEWWIDTH = VIEWHEIGHT = 0;
-    CLIPPIXELS = false;
-    CURRENTCOLOR = 15;
-}
 
 // Runs first among the exit procedures: a run-time error closes the window before
 // its report is written.
 void GRAPHEXITPROC() {
     runtime::EXITPROC = saved_exit;
-    if (ISGRAPHMODE && (runtime::ERRORCODE != 0 || runtime::ERRORADDR != 0)) CLOSEGRAPH();
+    if (in_graphics_mode && (runtime::ERRORCODE != 0 || runtime::ERRORADDR != 0)) CLOSEGRAPH();
 }
 
 }  // namespace
 
 void initialize() {
-    window::start_metrics(screen_metrics);
+    window::start_metrics(metrics);
     table_built = false;
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = GRAPHEXITPROC;
@@ -66,57 +35,49 @@ void initialize() {
 
 void build_mode_table() {
     if (table_built) return;
-    window::finish_metrics(screen_metrics);
-    mode_table = QUERYADAPTERINFO(screen_metrics);
+    window::finish_metrics(metrics);
+    mode_table = QUERYADAPTERINFO(metrics);
     table_built = true;
 }
 
 void DETECTGRAPH(int16_t& driver, int16_t& mode) {
     build_mode_table();
-    GRAPHRESULT = graphics::DETECTGRAPH(mode_table, driver, mode);
+    result_code = best_mode(mode_table, driver, mode);
 }
 
-void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path) {
-    reset_state();
-    graph_path = path;
-    if (path.length != 0 && path.chars[path.length - 1] != '\\') graph_path.push('\\');
+// The path names where drivers would be found: none are needed, so it is not kept.
+void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString&) {
+    reset_canvas_state();
     build_mode_table();
     const Mode* m = lookup_mode(mode_table, driver, mode);
     if (m == nullptr) {
-        GRAPHRESULT = -10;
+        result_code = -10;
         return;
     }
     const int width = m->maxx + 1, height = m->maxy + 1;
-    MAXCOLOR = m->colors;
-    install_canvas_writers();
     if (!window::open_window(width, height, m->maximized)) {
-        install_generic_routines();
-        GRAPHRESULT = -11;
+        result_code = -11;
         return;
     }
-    {
-        std::lock_guard<std::mutex> hold(GRAPHDRAWING);
-        make_palette(m->colors);  // entry 0 is the background: black
-    }
-    ISGRAPHMODE = true;
-    set_canvas_state(width, height);
+    set_canvas_state(width, height, m->colors);
+    in_graphics_mode = true;
     runtime::set_before_wait(window::show_on_screen);
-    GRAPHRESULT = 0;
+    result_code = 0;
 }
 
 void CLOSEGRAPH() {
-    if (!ISGRAPHMODE) {
-        GRAPHRESULT = -1;
+    if (!in_graphics_mode) {
+        result_code = -1;
         return;
     }
     let_go_of_drawing_lock();  // a fault inside a pixel write: the window thread needs it
     window::close_window();
     runtime::set_before_wait(nullptr);
-    ISGRAPHMODE = false;
+    in_graphics_mode = false;
 }
 
-int16_t GETMAXX() { return MAXX; }
-int16_t GETMAXY() { return MAXY; }
-uint16_t GETMAXCOLOR() { return uint16_t(MAXCOLOR - 1); }
+int16_t GRAPHRESULT() { return result_code; }
+bool ISGRAPHMODE() { return in_graphics_mode; }
+const ScreenMetrics& screen_metrics() { return metrics; }
 
 }  // namespace graphics

@@ -1,6 +1,6 @@
-// The graphics state: the mode table from the screen, opening and closing the canvas
-// window, the result code, and the shutdown hook that closes the window before a
-// run-time error report.
+// Opening and closing the canvas window in the mode the screen allows: the mode table,
+// the result code, and the shutdown hook that closes the window before a run-time
+// error report.
 #pragma once
 #include <cstdint>
 
@@ -8,11 +8,6 @@
 #include "runtime/shortstring.h"
 
 namespace graphics {
-
-extern int16_t GRAPHRESULT;  // 0 success, -1 not in graphics mode, -11 window failed
-extern bool ISGRAPHMODE;
-extern ScreenMetrics screen_metrics;  // complete once the mode table is built
-extern ModeTable mode_table;
 
 // Module start-up: starts reading the screen metrics (the window manager's answers
 // are collected when the mode table is first needed, so that no window shows before
@@ -26,8 +21,12 @@ void DETECTGRAPH(int16_t& driver, int16_t& mode);
 void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString& path);
 void CLOSEGRAPH();
 
-int16_t GETMAXX();
-int16_t GETMAXY();
-uint16_t GETMAXCOLOR();
+// The result of the last operation: 0 success, -1 not in graphics mode, -10 no such
+// mode, -11 the window failed.
+int16_t GRAPHRESULT();
+bool ISGRAPHMODE();
+
+// What the window system told of the screen: complete once the mode table is built.
+const ScreenMetrics& screen_metrics();
 
 }  // namespace graphics

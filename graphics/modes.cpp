@@ -22,32 +22,25 @@ int driver_of(int colors) {
 bool smaller(const Mode& a, const Mode& b) { return a.maxx < b.maxx || (a.maxx == b.maxx && a.maxy < b.maxy); }
 
 void ADDMODE(ModeTable& table, const Mode& mode) {
-    table.MODELIST.push_back(mode);
     ColorList& list = table.list(driver_of(mode.colors));
     auto it = list.entries.begin();
     while (it != list.entries.end() && smaller(*it, mode)) ++it;
     if (it != list.entries.end() && it->maxx == mode.maxx && it->maxy == mode.maxy) *it = mode;
     else list.entries.insert(it, mode);
-    list.lo = 1;
-    list.hi = int(list.entries.size());
 }
 
-Mode make_mode(const char* name, int colors, int width, int height, bool maximized) {
-    return {name, colors, uint16_t(width - 1), uint16_t(height - 1), maximized};
+Mode make_mode(int colors, int width, int height, bool maximized) {
+    return {colors, uint16_t(width - 1), uint16_t(height - 1), maximized};
 }
 
 struct FixedMode {
-    const char* name;
     int colors, width, height;
 };
 
+// In the order they are registered.
 constexpr FixedMode FIXED_MODES[] = {
-    {"640 x 480 x 16 Win32GUI", 16, 640, 480},     {"640 x 200 x 16 Win32GUI", 16, 640, 200},
-    {"640 x 350 x 16 Win32GUI", 16, 640, 350},     {"640 x 400 x 256 Win32GUI", 256, 640, 400},
-    {"640 x 480 x 256 Win32GUI", 256, 640, 480},   {"800 x 600 x 16 Win32GUI", 16, 800, 600},
-    {"800 x 600 x 256 Win32GUI", 256, 800, 600},   {"1024 x 768 x 16 Win32GUI", 16, 1024, 768},
-    {"1024 x 768 x 256 Win32GUI", 256, 1024, 768}, {"1280 x 1024 x 16 Win32GUI", 16, 1280, 1024},
-    {"1280 x 1024 x 256 Win32GUI", 256, 1280, 1024},
+    {16, 640, 480},   {16, 640, 200},   {16, 640, 350},  {256, 640, 400},   {256, 640, 480},   {16, 800, 600},
+    {256, 800, 600},  {16, 1024, 768},  {256, 1024, 768}, {16, 1280, 1024}, {256, 1280, 1024},
 };
 
 }  // namespace
@@ -59,20 +52,20 @@ ModeTable QUERYADAPTERINFO(const ScreenMetrics& m) {
     ModeTable table;
     const int W = usable_width(m), H = usable_height(m);
     for (const FixedMode& f : FIXED_MODES)
-        if (W >= f.width && H >= f.height) ADDMODE(table, make_mode(f.name, f.colors, f.width, f.height, false));
-    ADDMODE(table, make_mode("Largest Window x 16", 16, W, H, false));
-    ADDMODE(table, make_mode("Largest Window x 256", 256, W, H, false));
-    ADDMODE(table, make_mode("Maximized Window x 16", 16, m.full_width, m.full_height, true));
-    ADDMODE(table, make_mode("Maximized Window x 256", 256, m.full_width, m.full_height, true));
+        if (W >= f.width && H >= f.height) ADDMODE(table, make_mode(f.colors, f.width, f.height, false));
+    ADDMODE(table, make_mode(16, W, H, false));  // the largest normal window
+    ADDMODE(table, make_mode(256, W, H, false));
+    ADDMODE(table, make_mode(16, m.full_width, m.full_height, true));  // a maximised window
+    ADDMODE(table, make_mode(256, m.full_width, m.full_height, true));
     return table;
 }
 
-int16_t DETECTGRAPH(const ModeTable& table, int16_t& driver, int16_t& mode) {
+int16_t best_mode(const ModeTable& table, int16_t& driver, int16_t& mode) {
     bool found = false;
     for (int d = FIRST_DRIVER; d <= LAST_DRIVER; ++d) {
         if (table.list(d).entries.empty()) continue;
         driver = int16_t(d);
-        mode = int16_t(table.list(d).hi);
+        mode = int16_t(table.list(d).entries.size());
         found = true;
     }
     return found ? 0 : -2;

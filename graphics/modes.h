@@ -1,10 +1,10 @@
 // The mode table built from the screen metrics, and DETECTGRAPH's choice.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "runtime/shortstring.h"
 
 namespace graphics {
 
@@ -17,22 +17,19 @@ struct ScreenMetrics {
 };
 
 struct Mode {
-    runtime::ShortString name;
     int colors = 0;          // 16 or 256
     uint16_t maxx = 0, maxy = 0;  // width - 1, height - 1
     bool maximized = false;  // its window opens maximised
 };
 
-// One colour list: entries numbered from 1; lo and hi are -1 while it is empty.
+// One colour list: entries numbered from 1, smallest first.
 struct ColorList {
-    int lo = -1, hi = -1;
     std::vector<Mode> entries;
 };
 
 inline constexpr int FIRST_DRIVER = 11, LAST_DRIVER = 21;
 
 struct ModeTable {
-    std::vector<Mode> MODELIST;  // every registered mode, in registration order
     std::array<ColorList, LAST_DRIVER - FIRST_DRIVER + 1> NEWMODELIST;  // drivers 11..21
 
     ColorList& list(int driver) { return NEWMODELIST[size_t(driver - FIRST_DRIVER)]; }
@@ -48,7 +45,7 @@ ModeTable QUERYADAPTERINFO(const ScreenMetrics& m);
 
 // The last non-empty colour list and its highest number: always the largest
 // 256-colour mode here. Result code 0, or -2 with no modes at all.
-int16_t DETECTGRAPH(const ModeTable& table, int16_t& driver, int16_t& mode);
+int16_t best_mode(const ModeTable& table, int16_t& driver, int16_t& mode);
 
 // The entry of that colour list with that number, or null.
 const Mode* lookup_mode(const ModeTable& table, int16_t driver, int16_t mode);

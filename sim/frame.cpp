@@ -1,7 +1,7 @@
 // The frame loop.
 #include "sim/frame.h"
 
-#include "graphics/line.h"
+#include "graphics/canvas.h"
 #include "graphics/palette.h"
 #include "sim/gravity.h"
 #include "sim/merge.h"

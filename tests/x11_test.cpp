@@ -4,7 +4,6 @@
 
 #include "graphics/canvas.h"
 #include "graphics/graph.h"
-#include "graphics/line.h"
 #include "runtime/wait.h"
 #include "tests/support/child.h"
 #include "tests/support/xserver.h"
@@ -80,7 +79,7 @@ TEST_F(CanvasWindow, KeysAndClicksHaveNoEffectAndACloseRequestStopsDrawing) {
     EXPECT_TRUE(wait_for([] { return !canvas_running(); }));
     EXPECT_FALSE(viewer.window_exists(TITLE));
     LINE(0, 0, 500, 300);  // into nothing
-    EXPECT_TRUE(ISGRAPHMODE);
+    EXPECT_TRUE(ISGRAPHMODE());
 }
 
 TEST(CanvasProcess, RunTimeErrorClosesTheWindowBeforeTheReport) {

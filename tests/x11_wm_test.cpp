@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/graph.h"
-#include "graphics/line.h"
+#include "graphics/canvas.h"
 #include "runtime/wait.h"
 #include "tests/support/pictures.h"
 #include "tests/support/xserver.h"
@@ -55,8 +55,8 @@ struct Managed : ::testing::TestWithParam<const char*> {
         });
         std::printf("%s: metrics frame %d x %d caption %d, maximised %d x %d; client %d x %d (%d pixels off the "
                     "screen), canvas %d x %d%s\n",
-                    GetParam(), screen_metrics.frame_width, screen_metrics.frame_height, screen_metrics.caption_height,
-                    screen_metrics.full_width, screen_metrics.full_height, g.width, g.height, hidden,
+                    GetParam(), screen_metrics().frame_width, screen_metrics().frame_height, screen_metrics().caption_height,
+                    screen_metrics().full_width, screen_metrics().full_height, g.width, g.height, hidden,
                     w, h,
                     viewer.maximized(window) ? ", maximised" : "");
         EXPECT_EQ(wrong, 0);
@@ -71,7 +71,7 @@ struct Managed : ::testing::TestWithParam<const char*> {
 
 TEST_P(Managed, WindowManagerMaximisesTheWindowAndItsClientAreaIsTheCanvas) {
     open_and_draw();
-    EXPECT_GT(screen_metrics.caption_height, 0);
+    EXPECT_GT(screen_metrics().caption_height, 0);
     EXPECT_TRUE(wait_for([&] { return viewer.maximized(window); }));
     auto g = viewer.geometry(window);
     EXPECT_EQ(g.width, GETMAXX() + 1);
@@ -85,8 +85,8 @@ TEST_P(Managed, WindowManagerMaximisesTheWindowAndItsClientAreaIsTheCanvas) {
 TEST_P(Managed, WindowManagerWithASidePanelGivesTheLargestNormalWindow) {
     viewer.add_side_panel(100);
     open_and_draw();
-    EXPECT_EQ(GETMAXX() + 1, usable_width(screen_metrics));
-    EXPECT_EQ(GETMAXY() + 1, usable_height(screen_metrics));
+    EXPECT_EQ(GETMAXX() + 1, usable_width(screen_metrics()));
+    EXPECT_EQ(GETMAXY() + 1, usable_height(screen_metrics()));
     EXPECT_FALSE(viewer.maximized(window));
     auto g = viewer.geometry(window);
     EXPECT_LE(g.width, GETMAXX() + 1);

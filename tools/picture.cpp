@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-#include "graphics/canvas.h"
-#include "graphics/line.h"
+#include "graphics/palette.h"
 
 namespace tools {
 
@@ -13,11 +12,8 @@ using graphics::RED;
 using graphics::WHITE;
 
 Pictures::Pictures(int width, int height)
-    : width_(width), height_(height), pixels_(size_t(width) * size_t(height)), trail_(pixels_.size()) {
-    graphics::open_memory_canvas(pixels_.data(), width, height);
-}
-
-Pictures::~Pictures() { graphics::close_memory_canvas(); }
+    : width_(width), height_(height), pixels_(size_t(width) * size_t(height)),
+      canvas_(pixels_.data(), width, height), trail_(pixels_.size()) {}
 
 void Pictures::drawn(const sim::ScreenCoords& s) { current_.push_back(s); }
 
@@ -28,10 +24,10 @@ void Pictures::frame_complete() {
     current_.clear();
 }
 
-std::vector<uint32_t> Pictures::summary() {
-    std::vector<uint32_t> saved = pixels_;
-    const uint16_t colour = graphics::CURRENTCOLOR;
-    std::fill(pixels_.begin(), pixels_.end(), 0u);
+// Drawn on a canvas of its own, current while it lives: the run's canvas is untouched.
+std::vector<uint32_t> Pictures::summary() const {
+    std::vector<uint32_t> picture(pixels_.size());
+    graphics::MemoryCanvas canvas(picture.data(), width_, height_);
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x)
             if (trail_[size_t(y) * size_t(width_) + size_t(x)]) graphics::PUTPIXEL(int16_t(x), int16_t(y), DARKGRAY);
@@ -40,9 +36,6 @@ std::vector<uint32_t> Pictures::summary() {
         graphics::LINE(s.x1, s.y1, s.x2, s.y2);
         graphics::PUTPIXEL(s.x1, s.y1, WHITE);
     }
-    std::vector<uint32_t> picture = pixels_;
-    pixels_ = saved;
-    graphics::SETCOLOR(colour);
     return picture;
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "graphics/graph.h"
-#include "graphics/line.h"
+#include "graphics/canvas.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
@@ -20,7 +20,7 @@ void open_canvas() {
     int16_t driver, mode;
     graphics::DETECTGRAPH(driver, mode);
     graphics::INITGRAPH(driver, mode, "");
-    write_statement(STDOUT, graphics::GRAPHRESULT == 0 ? "open" : "result -11", true);
+    write_statement(STDOUT, graphics::GRAPHRESULT() == 0 ? "open" : "result -11", true);
 }
 
 // The window is open while the error is raised: the report must come after it is gone.

@@ -246,7 +246,7 @@ unsigned long open_canvas_as_the_program_does(XViewer& viewer) {
     int16_t driver = 0, mode = 0;
     graphics::DETECTGRAPH(driver, mode);
     graphics::INITGRAPH(driver, mode, "");
-    return graphics::GRAPHRESULT == 0 ? viewer.find_window("Graph window application") : 0;
+    return graphics::GRAPHRESULT() == 0 ? viewer.find_window("Graph window application") : 0;
 }
 
 }  // namespace testsupport
