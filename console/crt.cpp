@@ -18,15 +18,14 @@ namespace {
 constexpr int LINE_LIMIT = 254;  // the buffer less CR LF
 
 // The keys of the line editor: characters, and extended keys by their codes.
-constexpr uint8_t EXTENDED = 0, BACKSPACE_KEY = 8, CTRL_S = 19, ENTER = 13, CTRL_Y = 25, ESC = 27, CTRL_Z = 26;
+constexpr uint8_t EXTENDED = 0, BACKSPACE_KEY = BS, ENTER = CR;
 constexpr uint8_t HOME = 0x47, LEFT = 0x4B, RIGHT = 0x4D, END = 0x4F;
-constexpr uint8_t BS = 8, CR = 13, LF = 10;
 
-// The line being edited: bytes, the edit position P and the length L. One character
+// The line being edited: bytes, the edit position and the length. One character
 // (one cell) may take several bytes; start marks the first byte of each.
 struct Line {
-    uint8_t* b;
-    int P = 0, L = 0;
+    uint8_t* bytes;
+    int position = 0, length = 0;
     bool start[256] = {};
 
     int previous(int at) const {
@@ -36,69 +35,69 @@ struct Line {
     }
     int following(int at) const {
         do ++at;
-        while (at < L && !start[at]);
+        while (at < length && !start[at]);
         return at;
     }
-    void draw_at_P() { write_typed(b + P, following(P) - P); }
+    void draw_at_position() { write_typed(bytes + position, following(position) - position); }
     void step_left() {
-        P = previous(P);
+        position = previous(position);
         WRITECHAR(BS);
     }
     void step_right() {
-        draw_at_P();
-        P = following(P);
+        draw_at_position();
+        position = following(position);
     }
     // Moves the bytes from at to the end by delta, their marks with them.
     void shift_rest(int at, int delta) {
-        for (int k = 0; k < L - at; ++k) {
-            int i = delta > 0 ? L - 1 - k : at + k;  // from the end when moving right
-            b[i + delta] = b[i];
+        for (int k = 0; k < length - at; ++k) {
+            int i = delta > 0 ? length - 1 - k : at + k;  // from the end when moving right
+            bytes[i + delta] = bytes[i];
             start[i + delta] = start[i];
         }
-        L += delta;
+        length += delta;
     }
 };
 
 void BACKSPACE(Line& line) {
-    if (line.P == 0 || line.P != line.L) return;
+    if (line.position == 0 || line.position != line.length) return;
     WRITECHAR(BS);
     WRITECHAR(' ');
     WRITECHAR(BS);
-    line.P = line.previous(line.P);
-    line.L = line.P;
+    line.position = line.previous(line.position);
+    line.length = line.position;
 }
 
 void edit_key(Line& line, uint8_t k) {
     switch (k) {
     case HOME:
-        while (line.P > 0) line.step_left();
+        while (line.position > 0) line.step_left();
         break;
     case LEFT:
-        if (line.P > 0) line.step_left();
+        if (line.position > 0) line.step_left();
         break;
     case RIGHT:
-        if (line.P < line.L) line.step_right();
+        if (line.position < line.length) line.step_right();
         break;
     case END:
-        while (line.P < line.L) line.step_right();
+        while (line.position < line.length) line.step_right();
         break;
     default: break;  // every other extended key is ignored
     }
 }
 
-// Overtypes the character at P with c and the rest of its bytes.
+// Overtypes the character at position with c and the rest of its bytes.
 void type_character(Line& line, uint8_t c) {
     uint8_t ch[4] = {c};
     int n = 1;
     while (n < 4 && character_bytes_pending() > 0) ch[n++] = READKEY();
-    int replaced = line.P < line.L ? line.following(line.P) - line.P : 0;
-    if (line.P >= LINE_LIMIT || line.L - replaced + n > LINE_LIMIT) return;  // full: ignored
-    if (replaced != n) line.shift_rest(line.P + replaced, n - replaced);
+    int replaced = line.position < line.length ? line.following(line.position) - line.position : 0;
+    if (line.position >= LINE_LIMIT || line.length - replaced + n > LINE_LIMIT) return;  // full: ignored
+    if (replaced != n) line.shift_rest(line.position + replaced, n - replaced);
     for (int i = 0; i < n; ++i) {
-        line.b[line.P + i] = ch[i];
-        line.start[line.P + i] = i == 0;
+        line.bytes[line.position + i] = ch[i];
+        line.start[line.position + i] = i == 0;
     }
-    line.P += n;
+    line.position += n;
     write_typed(ch, n);
 }
 
@@ -162,7 +161,7 @@ void CRTREAD(TEXTREC& f) {
     follow_terminal_cursor();
     Line line{reinterpret_cast<uint8_t*>(f.bufptr)};
     for (;;) {
-        if (line.P > line.L) line.L = line.P;
+        if (line.position > line.length) line.length = line.position;
         show_cursor();
         uint8_t c = READKEY();
         if (c == ENTER) break;
@@ -172,8 +171,8 @@ void CRTREAD(TEXTREC& f) {
         case CTRL_S: BACKSPACE(line); break;
         case CTRL_Y:
         case ESC:
-            line.P = line.L;
-            while (line.L > 0) BACKSPACE(line);
+            line.position = line.length;
+            while (line.length > 0) BACKSPACE(line);
             break;
         case CTRL_Z: break;
         default: type_character(line, c);
@@ -181,10 +180,10 @@ void CRTREAD(TEXTREC& f) {
     }
     WRITECHAR(CR);
     WRITECHAR(LF);
-    line.b[line.L] = CR;
-    line.b[line.L + 1] = LF;
+    line.bytes[line.length] = CR;
+    line.bytes[line.length + 1] = LF;
     f.bufpos = 0;
-    f.bufend = line.L + 2;
+    f.bufend = line.length + 2;
     show_cursor();
 }
 

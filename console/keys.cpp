@@ -27,7 +27,6 @@ namespace console {
 
 namespace {
 
-constexpr uint8_t NUL = 0, BS = 8, TAB = 9, LF = 10, CR = 13, ESC = 27, DEL = 127;
 constexpr uint16_t SCAN_2 = 0x03, SCAN_F1 = 0x3B;
 
 constexpr uint8_t CTRLKEYPADKEYS[13] = {0x77, 0x8D, 0x84, 0x8E, 0x73, 0x8F, 0x74,
@@ -122,7 +121,7 @@ Key extended(uint16_t scan, uint32_t modifiers) {
     k.kind = Key::extended;
     k.scan = scan;
     k.modifiers = modifiers;
-    k.code = REMAPSCANCODE(scan, modifiers, 0);
+    k.code = REMAPSCANCODE(scan, modifiers);
     return k;
 }
 
@@ -243,7 +242,7 @@ Parse parse_sequence(const uint8_t* b, size_t n, bool idle, Key& key, size_t& us
 
 }  // namespace
 
-uint8_t REMAPSCANCODE(uint16_t S, uint32_t modifiers, uint16_t) {
+uint8_t REMAPSCANCODE(uint16_t S, uint32_t modifiers) {
     if (modifiers & (LEFT_ALT | RIGHT_ALT)) {
         if (S >= 0x02 && S <= 0x0D) return uint8_t(S + 0x76);
         if (S == 0x1C) return 0xA6;

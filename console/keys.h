@@ -6,13 +6,17 @@
 
 namespace console {
 
+// The control characters the console knows by name.
+inline constexpr uint8_t NUL = 0, BEL = 7, BS = 8, TAB = 9, LF = 10, CR = 13, CTRL_S = 19, CTRL_Y = 25, CTRL_Z = 26,
+                         ESC = 27, DEL = 127;
+
 // Modifier state bits of a key event.
 inline constexpr uint32_t RIGHT_ALT = 0x1, LEFT_ALT = 0x2, RIGHT_CTRL = 0x4, LEFT_CTRL = 0x8, SHIFT = 0x10;
 
 // The code of an extended key from its keyboard scan code and the modifiers held:
-// Alt before Ctrl before Shift. Alt with a keypad digit (virtual-key codes 0x60..0x69)
-// never arrives from a terminal, so the virtual-key code has no use here.
-uint8_t REMAPSCANCODE(uint16_t scan, uint32_t modifiers, uint16_t virtual_key);
+// Alt before Ctrl before Shift. (Alt with a keypad digit never arrives from a
+// terminal, so no virtual-key code is needed.)
+uint8_t REMAPSCANCODE(uint16_t scan, uint32_t modifiers);
 
 struct Key {
     enum Kind : uint8_t { character, extended } kind = character;

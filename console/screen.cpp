@@ -18,7 +18,6 @@ int32_t SCREENWIDTH = 80, SCREENHEIGHT = 25;  // 80 by 25 when the size cannot b
 int32_t WINMAXX = 80, WINMAXY = 25;
 int32_t CURRX = 1, CURRY = 1;  // the module's cursor
 
-constexpr uint8_t BEL = 7, BS = 8, LF = 10, CR = 13;
 int term_x = 0, term_y = 0;  // where the terminal's cursor is; 0 when not known
 char out[4096];
 size_t used = 0;

@@ -33,8 +33,8 @@ void end_of_line_skip(TEXTREC& f) {
 // Whether the file may be read; sets 104 (open for output) or 103 (not open) when not.
 bool readable(TEXTREC& f) {
     if (INOUTRES != 0) return false;
-    if (f.mode == FileMode::input || f.mode == FileMode::inout) return true;
-    INOUTRES = (f.mode == FileMode::output || f.mode == FileMode::append) ? 104 : 103;
+    if (f.mode == FileMode::input) return true;
+    INOUTRES = f.mode == FileMode::output ? 104 : 103;
     return false;
 }
 

@@ -10,6 +10,7 @@
 
 #include "graphics/line.h"
 #include "runtime/checks.h"
+#include "runtime/errors.h"
 #include "runtime/plant.h"
 #include "runtime/textfile.h"
 

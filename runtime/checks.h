@@ -15,7 +15,10 @@ namespace runtime {
 [[gnu::noinline]] void io_error();      // INOUTRES, cleared
 [[gnu::noinline]] void RUNERROR(uint16_t n);
 
-[[noreturn]] void HALT(uint8_t n);  // ends with exit code n, no report
+// The trapping flags a software extended operation raised: error 207, 200 or 205 at
+// that operation, in the routine that computed, unless the thread masks them (a
+// helper thread), which only gathers them.
+[[gnu::noinline]] void fp_exception(unsigned flags);
 
 // Installed at start-up as the handler of an exception nobody catches: memory the
 // allocator could not obtain is error 203; any other exception aborts as usual.

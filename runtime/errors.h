@@ -32,6 +32,9 @@ void add_finalization(void (*finalize)());
 // if the report has not begun.
 [[noreturn]] void HANDLEERRORADDRFRAME(uint16_t n, uintptr_t addr, uintptr_t frame);
 
+// Ends with exit code n and no report, through the exit sequence.
+[[noreturn]] void HALT(uint8_t n);
+
 // Exit procedures, finalisation, the report when one is due, then the process ends
 // with EXITCODE. The one way out of the process.
 [[noreturn]] void DO_EXIT();

@@ -4,16 +4,12 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/checks.h"
 #include "runtime/soft_extended.h"
 
 namespace runtime {
 
 #if GRAVITY_EXTENDED_SOFT
-
-// The trapping flags an operation raised: error 207, 200 or 205 at that operation, in
-// the routine that computed, unless the thread masks them (a helper thread), which
-// only gathers them. Kept out of line, so that its return address is the point.
-[[gnu::noinline]] void fp_exception(unsigned flags);
 
 // Every operation is inlined into the routine that computes, so that an error is
 // reported there, as the x87's trap is.

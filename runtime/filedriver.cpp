@@ -167,4 +167,21 @@ void bind_descriptor(TEXTREC& f, int fd, FileMode mode) {
     f.closefunc = FILECLOSEFUNC;
 }
 
+void ASSIGN(TEXTREC& f, const ShortString& name) {
+    std::memset(&f, 0, sizeof f);
+    f.handle = -1;
+    f.mode = FileMode::closed;
+    f.bufsize = TEXTBUFSIZE;
+    f.bufptr = f.buffer;
+    f.openfunc = FILEOPENFUNC;
+    std::memcpy(f.name, name.chars, name.length);
+}
+
+void OPENSTDIO() {
+    bind_descriptor(INPUT, 0, FileMode::input);
+    bind_descriptor(OUTPUT, 1, FileMode::output);
+    bind_descriptor(STDOUT, 1, FileMode::output);
+    bind_descriptor(STDERR, 2, FileMode::output);
+}
+
 }  // namespace runtime

@@ -6,6 +6,12 @@
 
 namespace runtime {
 
+// Binds f to the named file (empty: the standard input or output, by mode), closed.
+void ASSIGN(TEXTREC& f, const ShortString& name);
+
+// Binds the four standard files to descriptors 0, 1, 1 and 2.
+void OPENSTDIO();
+
 void FILEOPENFUNC(TEXTREC& f);   // opens by mode: input reads an existing file, or fd 0
 void FILEREADFUNC(TEXTREC& f);   // refill
 void FILEWRITEFUNC(TEXTREC& f);  // pass the buffer on

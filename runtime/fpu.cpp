@@ -8,8 +8,7 @@ namespace runtime {
 namespace {
 
 // A new thread's words are those of an initialised unit: every exception masked.
-constexpr uint16_t INITIAL_CONTROL = 0x037F;
-thread_local uint16_t control_bits = INITIAL_CONTROL;
+thread_local uint16_t control_bits = bits_of(FPUCW_INITIAL);
 thread_local uint16_t status_bits = 0;
 
 }  // namespace

@@ -69,6 +69,16 @@ inline constexpr FpuControlWord FPUCW_MASKED = [] {
 }();
 static_assert(bits_of(FPUCW_MASKED) == 0x133F);
 
+// An initialised unit's word (fninit): every exception masked, 64-bit precision, to
+// nearest. A new thread starts with it, and the C library's formatting runs under it.
+inline constexpr FpuControlWord FPUCW_INITIAL = [] {
+    FpuControlWord w = FPUCW_MASKED;
+    w.reserved6 = 1;
+    w.infinity_control = 0;
+    return w;
+}();
+static_assert(bits_of(FPUCW_INITIAL) == 0x037F);
+
 // The status word's sticky flags of the conditions FPUCW traps on: invalid
 // operation (bit 0, a stack fault included), division by zero (2), overflow (3).
 inline constexpr uint16_t TRAPPING_FLAGS = 0x000D;

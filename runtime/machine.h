@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <ucontext.h>
 
+#include "runtime/fpu.h"
+
 namespace runtime::machine {
 
 struct Registers {
@@ -20,7 +22,7 @@ inline Registers registers_of(const ucontext_t* uc) {
     const greg_t* regs = uc->uc_mcontext.gregs;
     const auto* fpu = uc->uc_mcontext.fpregs;
     return {uintptr_t(regs[REG_RIP]), uintptr_t(regs[REG_RSP]), uintptr_t(regs[REG_RBP]),
-            fpu ? fpu->swd : uint16_t(0), fpu ? fpu->cwd : uint16_t(0x37F)};
+            fpu ? fpu->swd : uint16_t(0), fpu ? fpu->cwd : bits_of(FPUCW_INITIAL)};
 }
 
 // Clears the pending exceptions the thread would trap on again, and loads control.
@@ -53,7 +55,7 @@ constexpr int FRAME_REGISTER = 6;
 
 inline Registers registers_of(const ucontext_t* uc) {
     const auto& m = uc->uc_mcontext;
-    return {uintptr_t(m.pc), uintptr_t(m.sp), uintptr_t(m.regs[29]), 0, 0x37F};
+    return {uintptr_t(m.pc), uintptr_t(m.sp), uintptr_t(m.regs[29]), 0, bits_of(FPUCW_INITIAL)};
 }
 
 inline void reset_fpu_state(ucontext_t*, uint16_t, uint16_t) {}

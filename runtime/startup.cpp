@@ -10,6 +10,7 @@
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
 #include "runtime/signals.h"
+#include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 
 namespace {

@@ -1,9 +1,7 @@
-// Binding, opening and writing text files; the standard text files.
+// Opening, writing and closing text files through their drivers; the pending error and
+// the standard text files.
 #include "runtime/textfile.h"
 
-#include <cstring>
-
-#include "runtime/filedriver.h"
 
 namespace runtime {
 
@@ -12,15 +10,11 @@ TEXTREC INPUT, OUTPUT, STDOUT, STDERR;
 
 namespace {
 
-bool is_open(const TEXTREC& f) {
-    return f.mode == FileMode::input || f.mode == FileMode::output || f.mode == FileMode::inout ||
-           f.mode == FileMode::append;
-}
+bool is_open(const TEXTREC& f) { return f.mode == FileMode::input || f.mode == FileMode::output; }
 
 void OPENTEXT(TEXTREC& f, FileMode mode) {
     if (INOUTRES != 0) return;
-    if (f.mode != FileMode::closed && f.mode != FileMode::input && f.mode != FileMode::output &&
-        f.mode != FileMode::inout) {
+    if (f.mode != FileMode::closed && !is_open(f)) {
         INOUTRES = 102;
         return;
     }
@@ -34,7 +28,7 @@ void OPENTEXT(TEXTREC& f, FileMode mode) {
 
 // Whether bytes may be written; sets 105 or 103 when not.
 bool writable(TEXTREC& f) {
-    if (f.mode == FileMode::output || f.mode == FileMode::append || f.mode == FileMode::inout) return true;
+    if (f.mode == FileMode::output) return true;
     INOUTRES = f.mode == FileMode::input ? 105 : 103;
     return false;
 }
@@ -49,16 +43,6 @@ void flush(TEXTREC& f) {
 }
 
 }  // namespace
-
-void ASSIGN(TEXTREC& f, const ShortString& name) {
-    std::memset(&f, 0, sizeof f);
-    f.handle = -1;
-    f.mode = FileMode::closed;
-    f.bufsize = TEXTBUFSIZE;
-    f.bufptr = f.buffer;
-    f.openfunc = FILEOPENFUNC;
-    std::memcpy(f.name, name.chars, name.length);
-}
 
 void RESET(TEXTREC& f) { OPENTEXT(f, FileMode::input); }
 void REWRITE(TEXTREC& f) { OPENTEXT(f, FileMode::output); }
@@ -86,13 +70,6 @@ void WRITELN_END(TEXTREC& f) {
     put_byte(f, '\r');
     put_byte(f, '\n');
     flush(f);
-}
-
-void OPENSTDIO() {
-    bind_descriptor(INPUT, 0, FileMode::input);
-    bind_descriptor(OUTPUT, 1, FileMode::output);
-    bind_descriptor(STDOUT, 1, FileMode::output);
-    bind_descriptor(STDERR, 2, FileMode::output);
 }
 
 }  // namespace runtime

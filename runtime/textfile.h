@@ -6,7 +6,7 @@
 
 namespace runtime {
 
-enum class FileMode : int32_t { closed = 0xD7B0, input = 0xD7B1, output = 0xD7B2, inout = 0xD7B3, append = 0xD7B4 };
+enum class FileMode : int32_t { closed = 0xD7B0, input = 0xD7B1, output = 0xD7B2 };
 
 struct TEXTREC;
 using TextFunc = void (*)(TEXTREC&);
@@ -37,7 +37,6 @@ extern uint16_t INOUTRES;
 // which always stays on descriptor 1 with the plain file driver.
 extern TEXTREC INPUT, OUTPUT, STDOUT, STDERR;
 
-void ASSIGN(TEXTREC& f, const ShortString& name);
 void RESET(TEXTREC& f);    // open for reading
 void REWRITE(TEXTREC& f);  // open for writing
 void CLOSE(TEXTREC& f);
@@ -45,9 +44,6 @@ void CLOSE(TEXTREC& f);
 void WRITE_STR(int32_t width, TEXTREC& f, const ShortString& s);
 void WRITE_END(TEXTREC& f);
 void WRITELN_END(TEXTREC& f);
-
-// Binds the four standard files to descriptors 0, 1, 1 and 2.
-void OPENSTDIO();
 
 // Writes one whole statement: the string, then the line end when asked for.
 inline void write_statement(TEXTREC& f, const ShortString& s, bool line_end) {

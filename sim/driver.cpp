@@ -5,6 +5,7 @@
 #include "graphics/graph.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
+#include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 #include "console/keyboard.h"
 #include "console/textread.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 
+#include "runtime/fpu.h"
 #include "runtime/soft_extended.h"
 
 #if defined(__x86_64__)
@@ -69,7 +70,7 @@ const Case CASES[] = {
 };
 
 TEST(SoftExtended, EveryOperationGivesTheX87sResultAndFlags) {
-    const uint16_t all_masked = 0x037F;  // every exception masked, 64 bits, to nearest
+    const uint16_t all_masked = runtime::bits_of(runtime::FPUCW_INITIAL);
     uint16_t saved;
     asm volatile("fnstcw %0; fnclex; fldcw %1" : "=m"(saved) : "m"(all_masked));
     Operands gen;

@@ -6,6 +6,7 @@
 #include <getopt.h>
 
 #include "runtime/checks.h"
+#include "runtime/errors.h"
 #include "runtime/textfile.h"
 
 namespace tools {

@@ -73,7 +73,7 @@ void emit_real(runtime::Extended v, bool hex) {
     }
     // The C library's formatting is not written for trapping exceptions.
     runtime::FpuControlWord program_cw = runtime::control_word();
-    runtime::load_control_word(std::bit_cast<runtime::FpuControlWord>(uint16_t(0x37F)));
+    runtime::load_control_word(runtime::FPUCW_INITIAL);
     char text[64];
     int len = std::snprintf(text, sizeof text, " %.21Lg", runtime::host_long_double(v));
     runtime::load_control_word(program_cw);

@@ -14,6 +14,7 @@
 #include "runtime/errors.h"
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
+#include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 #include "sim/simulation.h"
 

@@ -11,6 +11,7 @@
 #include "console/textread.h"
 #include "console/val.h"
 #include "runtime/checks.h"
+#include "runtime/errors.h"
 #include "runtime/startup.h"
 
 using namespace runtime;

@@ -10,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/fpu.h"
 #include "runtime/startup.h"
+#include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 
 using namespace runtime;
