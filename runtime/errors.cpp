@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "runtime/checks.h"
 #include "runtime/faults.h"
 #include "runtime/textfile.h"
 
@@ -126,10 +125,15 @@ void write_report() {
     // A finalisation that raises starts the sequence again; it must not run twice.
     while (finalization_count > 0) finalizations[--finalization_count]();
     if (process_end != nullptr) {
-        exit_claimed.store(false);  // the harness runs the program's code again
+        // The harness runs the program's code again, from a clean error state.
+        const uint16_t code = EXITCODE;
+        ERRORCODE = EXITCODE = 0;
+        ERRORADDR = ERRORBASE = 0;
+        INOUTRES = 0;
+        exit_claimed.store(false);
         exiting_here = false;
         report_started = false;
-        process_end(EXITCODE);
+        process_end(code);
     }
     // A fault while the report is being written (a back-trace through a broken frame
     // chain) must not start a second report.

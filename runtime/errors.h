@@ -4,6 +4,9 @@
 
 namespace runtime {
 
+// Process-wide, because an error arrives from any thread (the program's, a helper,
+// the window thread, a fault handler) and the exit sequence that reports it runs on
+// whichever thread arrived first; they are written under the exit sequence's lock.
 extern uint16_t ERRORCODE;   // number of the run-time error being reported
 extern uint16_t EXITCODE;    // handed to the operating system at the end
 extern uintptr_t ERRORADDR;  // where the error arose; non-zero means a report is due
@@ -16,6 +19,8 @@ extern uintptr_t ERRORBASE;  // call frame in which it arose: the back-trace sta
 // join the thread they run on, and must wait for any other thread with a limit: it
 // may be stuck (held after a fault of its own, spinning on work that will never come,
 // blocked on a lock the faulting thread held when it faulted).
+// Process-wide for the same reason: the chain runs on whichever thread ends the
+// process.
 using ExitProcedure = void (*)();
 extern ExitProcedure EXITPROC;
 
@@ -44,8 +49,9 @@ void add_finalization(void (*finalize)());
 bool exit_under_way();
 
 // For a harness that runs the program's code over and over in one process (a fuzzer):
-// called at the end of the exit sequence instead of ending the process, and must not
-// return (it jumps back into the harness). Nothing else sets it.
+// called at the end of the exit sequence instead of ending the process, with the
+// error state cleared for the next run, and must not return (it jumps back into the
+// harness). Nothing else sets it.
 void set_process_end(void (*end)(uint16_t exit_code));
 
 // The top of the calling thread's stack, recorded when the thread starts; it bounds

@@ -30,11 +30,15 @@ struct TEXTREC {
 };
 
 // The pending input/output error: 0 when none. While it is set, the file operations
-// do nothing, so one failure stays the one that is reported.
+// do nothing, so one failure stays the one that is reported. Process-wide, as the
+// checks that every layer makes read it, and the exit sequence clears it before the
+// report is written.
 extern uint16_t INOUTRES;
 
 // The standard text files, bound by OPENSTDIO at start-up. The report goes to STDOUT,
-// which always stays on descriptor 1 with the plain file driver.
+// which always stays on descriptor 1 with the plain file driver. Process-wide like the
+// process's own descriptors: the console takes over INPUT and OUTPUT, and the exit
+// sequence writes the report to STDOUT from whichever thread ends the process.
 extern TEXTREC INPUT, OUTPUT, STDOUT, STDERR;
 
 void RESET(TEXTREC& f);    // open for reading
