@@ -71,12 +71,10 @@ static_assert(bits_of(FPUCW_MASKED) == 0x133F);
 
 // An initialised unit's word (fninit): every exception masked, 64-bit precision, to
 // nearest. A new thread starts with it, and the C library's formatting runs under it.
-inline constexpr FpuControlWord FPUCW_INITIAL = [] {
-    FpuControlWord w = FPUCW_MASKED;
-    w.reserved6 = 1;
-    w.infinity_control = 0;
-    return w;
-}();
+inline constexpr FpuControlWord FPUCW_INITIAL = {.invalid_masked = 1, .denormal_masked = 1, .zerodivide_masked = 1,
+                                                  .overflow_masked = 1, .underflow_masked = 1, .precision_masked = 1,
+                                                  .reserved6 = 1, .reserved7 = 0, .precision_control = 3,
+                                                  .rounding_control = 0, .infinity_control = 0, .reserved13 = 0};
 static_assert(bits_of(FPUCW_INITIAL) == 0x037F);
 
 // The status word's sticky flags of the conditions FPUCW traps on: invalid
