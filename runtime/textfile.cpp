@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/filedriver.h"
+#include "runtime/in_words.h"
 
 namespace runtime {
 
@@ -21,7 +22,7 @@ void OPENTEXT(TEXTREC& f, FileMode mode) {
     if (INOUTRES != 0) return;
     if (f.mode != FileMode::closed && f.mode != FileMode::input && f.mode != FileMode::output &&
         f.mode != FileMode::inout) {
-        INOUTRES = 102;
+        fail_on(f, 102);
         return;
     }
     if (is_open(f)) CLOSE(f);
@@ -35,7 +36,7 @@ void OPENTEXT(TEXTREC& f, FileMode mode) {
 // Whether bytes may be written; sets 105 or 103 when not.
 bool writable(TEXTREC& f) {
     if (f.mode == FileMode::output || f.mode == FileMode::append || f.mode == FileMode::inout) return true;
-    INOUTRES = f.mode == FileMode::input ? 105 : 103;
+    fail_on(f, f.mode == FileMode::input ? 105 : 103);
     return false;
 }
 
@@ -49,6 +50,11 @@ void flush(TEXTREC& f) {
 }
 
 }  // namespace
+
+void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token) {
+    INOUTRES = n;
+    note_io_failure(f, n, token);
+}
 
 void ASSIGN(TEXTREC& f, const ShortString& name) {
     std::memset(&f, 0, sizeof f);
@@ -65,7 +71,7 @@ void REWRITE(TEXTREC& f) { OPENTEXT(f, FileMode::output); }
 
 void CLOSE(TEXTREC& f) {
     if (!is_open(f)) {
-        if (INOUTRES == 0) INOUTRES = 103;
+        if (INOUTRES == 0) fail_on(f, 103);
         return;
     }
     if (f.mode != FileMode::input && f.inoutfunc != nullptr) f.inoutfunc(f);

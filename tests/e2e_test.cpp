@@ -104,11 +104,13 @@ TEST(Program, ShowsEachFrameAsTheTraceToolDrawsItEndsOnAKeyAndEnterCleanUnderMem
 TEST(Program, ErrorsReportWithTheWindowGoneFirst) {
     display();  // the viewer's DISPLAY
     XViewer viewer;
-    for (auto [name, params, code] : {std::tuple{"no-such-file.txt", "", 2},  // and no window at all
-                                      std::tuple{"flying", "1\n1 500 31000 0 300\n150 0 1\n", 201}}) {
+    for (auto [name, params, code, words] :  // the first: no window at all
+         {std::tuple{"no-such-file.txt", "", 2, "gravity: no-such-file.txt: no such file (run-time error 2)"},
+          std::tuple{"flying", "1\n1 500 31000 0 300\n150 0 1\n", 201, "gravity: range check: a value beyond its range (run-time error 201)"}}) {
         ProgramRun run(name, params);
         EXPECT_EQ(viewer.find_window(TITLE, *params ? LONG : 0) != 0, *params != 0) << name;
         ASSERT_TRUE(run.see("Runtime error " + std::to_string(code) + " at 0x")) << name;
+        EXPECT_TRUE(run.see(words));
         EXPECT_FALSE(viewer.window_exists(TITLE)) << name;
         EXPECT_EQ(run.finish(), code) << name;
     }

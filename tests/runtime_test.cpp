@@ -62,8 +62,8 @@ TEST(Exit, CodesReportsAndBackTraces) {
         SCOPED_TRACE(o.name);
         auto r = run_case(o.name);
         size_t report = r.out.find("Runtime error");
-        EXPECT_TRUE(r.exit_code == o.exit_code && r.err.empty() && r.out.substr(0, report) == o.text) << r.exit_code;
         bool error = o.exit_code > 100 || o.exit_code == 2;
+        EXPECT_TRUE(r.exit_code == o.exit_code && r.err.empty() != error && r.out.substr(0, report) == o.text) << r.exit_code;
         ASSERT_EQ(report != std::string::npos, error) << r.out;
         if (!error) continue;
         auto where = check_report(r.out.substr(report), o.exit_code);
@@ -71,6 +71,15 @@ TEST(Exit, CodesReportsAndBackTraces) {
         EXPECT_EQ(where[0].find("no report"), std::string::npos) << where[0];
         for (size_t i = 0; i < o.where.size(); ++i) EXPECT_NE(where[i].find(o.where[i]), std::string::npos) << where[i];
     }
+}
+
+// After the report, on standard error: the meaning, the file (for an input/output
+// error), the number; of the later error when an exit procedure raises one.
+TEST(Report, SaidInWords) {
+    for (auto [name, words] : {std::pair{"ioerror", "/nonexistent-gravity-file: no such file (run-time error 2)"},
+                               {"exitproc_error", "invalid pointer operation (run-time error 204)"},
+                               {"segv", "access violation (run-time error 216)"}, {"deep", "failed (run-time error 150)"}})
+        EXPECT_EQ(run_case(name).err, std::string("rt_cases: ") + words + "\n");
 }
 
 TEST(Report, CutAt257LinesToAPipeAnd9ToATerminalStillEndsWhenUnwritable) {

@@ -41,16 +41,26 @@ TEST(Trace, UsageVersionAndHelp) {
     EXPECT_EQ(std::to_string(trace({"--help"}).exit_code) + trace({"--version"}).out.substr(0, 14), "0gravity-trace ");
 }
 
-// Any path the system takes; records that cannot be written end with 101, not silence.
+// The error said in words after the report, naming the file (F) and the token; the last
+// case: C missing after a line end reads as 0. Any path the system takes; records that
+// cannot be written end with 101, not silence.
 TEST(Trace, LoadErrorsLongPathsAndAFullDisk) {
-    for (const auto& [params, code] : std::vector<std::pair<std::string, int>>{
-             {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
-             {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106}, {"1\n1 2 3 4 5\n10 2\n", 0}})
-        EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;  // the last: C missing after a line end reads as 0
+    const std::string range = "range check: a value beyond its range", none = "F: no number left";
+    for (const auto& [params, code, words] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"70000 x\n", 201, range}, {"1 1 2 3 4 5 70000 1 1\n", 201, range}, {"$10000 x\n", 201, range},
+             {"1 1 2 x 4 5 70000 1 1\n", 106, "F: not a number: \"x\""}, {"\xEF\xBB\xBF" "1\n", 106, "F: not a number: \"\\xEF\\xBB\\xBF1\""},
+             {"1 1 2 1e5000 4 5 0 1 1\n", 205, "F: number out of range: \"1e5000\" (a value above 1.18e4932, or an exponent of more than 4932 either way)"},
+             {"1\n1 2 3 4 5\n10\n", 106, none}, {"1\n1 2 3 4 5\n10 2", 106, none}, {"1\n1 2 3 4 5\n10 2\n", 0, ""}}) {
+        auto r = trace({"1"}, params);
+        EXPECT_EQ(r.exit_code, code) << params;
+        std::string named = words.rfind("F: ", 0) == 0 ? temp_dir() + "/trace.txt" + words.substr(1) : words;
+        EXPECT_EQ(r.err, code ? "gravity-trace: " + named + " (run-time error " + std::to_string(code) + ")\n" : "");
+    }
     std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
     fs::create_directories(dir), std::ofstream(dir + "/swap.txt") << SWAP;
     EXPECT_EQ(trace({"--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
-    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).exit_code * 1000 + trace({"/missing-dir/p.txt", "1"}).exit_code, 2003);
+    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).err, "gravity-trace: " + dir + "/missing.txt: no such file (run-time error 2)\n");
+    EXPECT_EQ(trace({"/missing-dir/p.txt", "1"}).exit_code, 3);
     auto full = trace({dir + "/swap.txt", "2000"}, "", {.input = "", .stdout_file = "/dev/full"});
     EXPECT_TRUE(full.exit_code == 101 && full.err.find("gravity-trace: cannot write the records: ") == 0) << full.err;
 }

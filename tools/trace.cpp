@@ -98,13 +98,10 @@ void prepare_frames_dir(const std::string& dir) {
 // path of any length is resolved here and handed over by its descriptor's name.
 void assign_parameter_file(const std::string& file) {
     if (file == "-") return runtime::ASSIGN(BE, "");
-    int fd = open(file.c_str(), O_PATH | O_CLOEXEC);
-    if (fd < 0) {
-        runtime::ASSIGN(BE, "");
-        runtime::INOUTRES = runtime::ERRNO2INOUTRES(runtime::host_error_code(errno, file.c_str(), true));
-        return;
-    }
-    runtime::ASSIGN(BE, ("/proc/self/fd/" + std::to_string(fd)).c_str());
+    const int fd = open(file.c_str(), O_PATH | O_CLOEXEC), error = errno;
+    runtime::ASSIGN(BE, fd < 0 ? "" : ("/proc/self/fd/" + std::to_string(fd)).c_str());
+    BE.shown_name = file.c_str();  // the options live until the process ends
+    if (fd < 0) runtime::fail_on(BE, runtime::ERRNO2INOUTRES(runtime::host_error_code(error, file.c_str(), true)));
 }
 
 void answer(tools::Options::Ask ask) {

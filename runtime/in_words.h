@@ -1,0 +1,28 @@
+// The line in words after a report: what each error number means, and the file and
+// the token an input/output error arose on.
+#pragma once
+#include <cstdint>
+
+#include "runtime/shortstring.h"
+
+namespace runtime {
+
+struct TEXTREC;
+
+// Copies the particulars of a pending input/output error as it is left: by the time
+// it is raised the record may be bound anew. token: the number that did not convert
+// (106), empty when none was left; null for other errors.
+void note_io_failure(const TEXTREC& f, uint16_t n, const ShortString* token);
+
+// A real is being converted from token, read from f (null, null: done). An overflow
+// meanwhile (205) is that token's: too large to read. Kept as pointers, as a number
+// is read in no time; the token lives on the reader's stack, which a trap leaves be.
+void converting(const TEXTREC* f, const ShortString* token);
+
+// After the report, on standard error, one line:
+//   PROGRAM: [FILE: ]MEANING (run-time error N)
+// built in a buffer of its own and handed over in one write: no allocation, no lock,
+// so also on the way out of a fault.
+void write_in_words(uint16_t n);
+
+}  // namespace runtime
