@@ -2,11 +2,14 @@
 // shutdown hook.
 #include "graphics/graph.h"
 
+#include <cstdlib>
+
 #include "graphics/canvas.h"
 #include "graphics/line.h"
 #include "graphics/window.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
+#include "runtime/in_words.h"
 #include "runtime/textfile.h"
 #include "runtime/wait.h"
 
@@ -20,13 +23,25 @@ ModeTable mode_table;
 namespace {
 
 bool table_built = false;
+bool display_reached = false;
 runtime::ShortString graph_path;
 runtime::ExitProcedure saved_exit = nullptr;
+
+// The stop names routines the user cannot call: the line after it says what to do.
+void say_how_to_get_a_display() {
+    const char* display = std::getenv("DISPLAY");
+    runtime::ShortString text("the window needs an X display, and ");
+    if (display == nullptr || *display == '\0') text.append("DISPLAY is not set");
+    else text.append("there is none at DISPLAY="), text.append(display);
+    text.append(": see \"A display and a terminal\" in the README");
+    runtime::say_in_words(text.view());
+}
 
 [[noreturn]] void not_in_graphics_mode() {
     runtime::write_statement(runtime::STDERR,
                              "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)", true);
     runtime::INT_IOCHECK();
+    if (!display_reached) say_how_to_get_a_display();
     runtime::HALT(1);
 }
 
@@ -58,7 +73,7 @@ void GRAPHEXITPROC() {
 }  // namespace
 
 void initialize() {
-    window::start_metrics(screen_metrics);
+    display_reached = window::start_metrics(screen_metrics);
     table_built = false;
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = GRAPHEXITPROC;

@@ -111,6 +111,13 @@ void converting(const TEXTREC* f, const ShortString* token) {
     converted_token = token;
 }
 
+void say_in_words(std::string_view text) {
+    ShortString message(program_invocation_short_name);
+    message.append(": ");
+    message.append(text);
+    write_statement(STDERR, message, true);
+}
+
 void write_in_words(uint16_t n) {
     line.length = 0;
     line.add(program_invocation_short_name);

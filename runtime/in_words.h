@@ -1,7 +1,8 @@
-// The line in words after a report: what each error number means, and the file and
-// the token an input/output error arose on.
+// Errors in words on standard error: the line after a report (what each number means,
+// the file and the token an input/output error arose on) and what to do after a stop.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/shortstring.h"
 
@@ -18,6 +19,10 @@ void note_io_failure(const TEXTREC& f, uint16_t n, const ShortString* token);
 // meanwhile (205) is that token's: too large to read. Kept as pointers, as a number
 // is read in no time; the token lives on the reader's stack, which a trap leaves be.
 void converting(const TEXTREC* f, const ShortString* token);
+
+// A message on standard error, after the program's name as Linux commands begin them:
+// what a user can do about a stop that has no report.
+void say_in_words(std::string_view text);
 
 // After the report, on standard error, one line:
 //   PROGRAM: [FILE: ]MEANING (run-time error N)

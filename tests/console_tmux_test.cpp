@@ -115,6 +115,6 @@ TEST(Terminal, NoTerminalForOutputEndsWithTheMessage) {
     // A new session has no controlling terminal, and standard output is a pipe here.
     auto r = run_child({"/usr/bin/setsid", "-w", CONSOLE_PROBE, "run", temp_dir() + "/none.log"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "No way to get the console handle\r\n");
+    EXPECT_EQ(r.err, "No way to get the console handle\r\nconsole_probe: the dialogue needs a terminal: start it from one (ssh -t for a command over ssh)\r\n");
     EXPECT_EQ(r.out, "");
 }
