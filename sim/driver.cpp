@@ -2,12 +2,14 @@
 #include "sim/driver.h"
 
 #include "console/crt.h"
+#include "console/keyboard.h"
 #include "console/textread.h"
 #include "graphics/graph.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
 #include "sim/bodies.h"
+#include "sim/command_line.h"
 #include "sim/frame.h"
 
 namespace sim {
@@ -37,11 +39,13 @@ constexpr const char* EXIT_LINE = "Kil\x82p\x82shez nyomja meg az Enter gombot";
 
 [[gnu::noinline]] void main_program() {
     runtime::initialize();
+    const char* typed = file_to_type();
     console::initialize();
     graphics::initialize();
 
     runtime::write_statement(OUTPUT, PROMPT, false);
     INT_IOCHECK();
+    if (typed != nullptr) console::type_line(typed);
     console::READ_STRING(INPUT, S);
     console::READLN_END(INPUT);
     INT_IOCHECK();

@@ -39,6 +39,18 @@ TEST(Trace, UsageVersionAndHelp) {
     for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
         EXPECT_NE(trace({"--help"}).out.find(option), std::string::npos) << option;
     EXPECT_EQ(std::to_string(trace({"--help"}).exit_code) + trace({"--version"}).out.substr(0, 14), "0gravity-trace ");
+    // The first line of what each says, the program's too: on standard error when the code is 2.
+    for (auto [args, code, first] : std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
+             {{GRAVITY, "--help"}, 0, "usage: gravity [FILE]"}, {{GRAVITY, "-h"}, 0, "usage: gravity [FILE]"},
+             {{GRAVITY, "--version"}, 0, "gravity " GRAVITY_VERSION}, {{GRAVITY, "--bogus=1"}, 2, "gravity: unknown option '--bogus'"},
+             {{GRAVITY, "-x", "f"}, 2, "gravity: unknown option '-x'"}, {{GRAVITY, "f", "g"}, 2, "gravity: one FILE at most"},
+             {{GRAVITY_TRACE, "-h"}, 0, "usage: gravity-trace [--hex] [--print=all|last|none] [--size WxH] [--png FILE]"},
+             {{GRAVITY_TRACE, "-x"}, 2, "gravity-trace: unknown option '-x'"},
+             {{GRAVITY_TRACE, "f", "1", "--png"}, 2, "gravity-trace: option '--png' needs a value"}}) {
+        auto r = run_child(args);
+        EXPECT_EQ(r.exit_code, code) << args[1];
+        EXPECT_EQ((code ? r.err : r.out).substr(0, (code ? r.err : r.out).find('\n')), first);
+    }
 }
 
 // The error said in words after the report, naming the file (F) and the token; the last
