@@ -113,6 +113,10 @@ TEST(Pictures, FramesAndPaths) {
             if (f.y1 < 600 && paths[size_t(f.y1 * 800 + f.x1)] == 0) paths[size_t(f.y1 * 800 + f.x1)] = 0x545454;
     }
     EXPECT_EQ(read_png(png), paths);
+    r = trace({"--frames-png", dir, "1"}, SWAP);  // beside another run's frames: refused, and they stay
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err.find("gravity-trace: " + dir + " already holds frames (frame-00000"), 0u) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 }
 
 // Through a symbolic link to its target, into a FIFO directly; nothing partial left, even by a SIGTERM.

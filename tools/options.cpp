@@ -28,7 +28,7 @@ constexpr const char DETAILS[] =
     "  --png FILE        after the run, one picture: every body's path in dark grey,\n"
     "                    and over it the last frame as the window shows it\n"
     "  --frames-png DIR  every frame as the window shows it during the frame's delay,\n"
-    "                    DIR/frame-000001.png and on\n"
+    "                    DIR/frame-000001.png and on; DIR must hold no frames yet\n"
     "  -h, --help        this text\n"
     "  --version         the version\n";
 

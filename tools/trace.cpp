@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <string>
@@ -86,9 +87,25 @@ private:
     unsigned long long frame_ = 1;
 };
 
+bool is_frame_name(std::string_view name) { return name.starts_with("frame-") && name.ends_with(".png"); }
+
+// A run's frames never lie beside another run's, which a video of the folder would mix
+// in; and a user's files are never deleted.
+void refuse_old_frames(const std::string& dir) {
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return;
+    std::string found;
+    for (dirent* e; found.empty() && (e = readdir(d)) != nullptr;)
+        if (is_frame_name(e->d_name)) found = e->d_name;
+    closedir(d);
+    if (found.empty()) return;
+    tools::say({dir, " already holds frames (", found, "): name a folder without them; nothing was deleted"});
+    runtime::HALT(2);
+}
+
 void prepare_frames_dir(const std::string& dir) {
     struct stat st;
-    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return refuse_old_frames(dir);
     if (mkdir(dir.c_str(), 0777) == 0) return;
     tools::say({"cannot make ", dir, ": ", std::strerror(errno)});
     runtime::HALT(1);
