@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 
 #include "tests/support/child.h"
 #include "tests/support/pictures.h"
+#include "tests/support/tmux.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -99,6 +101,24 @@ TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
         EXPECT_TRUE(r.exit_code == c.code && records == c.records && report.size() == (c.depth ? c.depth + 3u : 0u) &&
                     (!c.depth || function_at(GRAVITY_TRACE, report[2].substr(4)).find(c.caller) != std::string::npos)) << c.params.substr(0, 60);
     }
+}
+
+// On a terminal, a line of progress, there while the run is held on a full pipe of
+// records, and gone before the error's report (read here) and its line in words.
+TEST(Trace, ProgressOnATerminal) {
+    std::string fifo = temp_dir() + "/records", out;
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int records = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    Tmux t(command_of(GRAVITY_TRACE) + " " + write_file("runaway.txt", "1\n1 0 0 0 1\n0 0 0\n") + " 99999 > " + fifo + "; exec sleep 600", 100, 10);
+    ASSERT_TRUE(t.wait_for(" of 99999, "));
+    EXPECT_EQ(t.row(0).find("frame "), 0u) << t.row(0);
+    fcntl(records, F_SETFL, 0);
+    char block[65536];
+    for (ssize_t n; (n = read(records, block, sizeof block)) > 0;) out.append(block, size_t(n));
+    close(records);
+    EXPECT_NE(out.find("\nRuntime error 201 at 0x"), std::string::npos);
+    ASSERT_TRUE(t.wait_for("(run-time error 201)"));
+    EXPECT_EQ(t.row(0), "gravity-trace: range check: a value beyond its range (run-time error 201)");
 }
 
 // Frames as the window shows them, on a canvas the erase left black; paths under the last complete frame.

@@ -21,6 +21,7 @@
 #include "tools/options.h"
 #include "tools/picture.h"
 #include "tools/png.h"
+#include "tools/progress.h"
 #include "tools/records.h"
 
 namespace {
@@ -48,6 +49,7 @@ bool write_picture(const std::string& path, const std::vector<uint32_t>& pixels)
 // write raises 101 and so comes last): both are out before a report follows.
 void trace_exit() {
     runtime::EXITPROC = saved_exit;
+    tools::make_way_for(2);  // and for the report, on the same terminal or not
     if (pictures && !options.png.empty() && !write_picture(options.png, pictures->summary()) &&
         runtime::EXITCODE == 0)
         runtime::EXITCODE = 1;
@@ -77,6 +79,7 @@ public:
         if (!write_picture(options.frames_dir + name, pictures->canvas())) runtime::HALT(1);
     }
     bool key_pressed() override {
+        tools::show_progress(frame_);
         if (frame_ == options.frames) return true;
         ++frame_;
         return false;
@@ -156,6 +159,7 @@ void answer(tools::Options::Ask ask) {
         }
     }
     TraceFrames frames;
+    tools::start_progress(o.frames);
     if (o.frames > 0) FUTTAT(frames);
 }
 
