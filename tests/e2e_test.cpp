@@ -35,9 +35,8 @@ bool eventually(Condition done) {
     return done();
 }
 
-// One run of the program in a terminal: writes params (if any) to NAME.txt, types that
-// name (else NAME) or gives it as the argument, and reads the terminal's mode before
-// and after; wrapper: valgrind.
+// One run of the program in a terminal: writes params (if any) to NAME.txt, types that name (else NAME)
+// or gives it as the argument, and reads the terminal's mode before and after; wrapper: valgrind.
 struct ProgramRun {
     ProgramRun(const std::string& name, const std::string& params, const std::string& x = display().display(),
                const std::string& wrapper = "", bool typed = true)

@@ -73,12 +73,10 @@ TEST(Exit, CodesReportsAndBackTraces) {
     }
 }
 
-// After the report, on standard error: the meaning, the file (for an input/output
-// error), the number; of the later error when an exit procedure raises one.
+// After the report, on standard error: the meaning, the file (of an input/output error), the number; once, of the later error.
 TEST(Report, SaidInWords) {
-    for (auto [name, words] : {std::pair{"ioerror", "/nonexistent-gravity-file: no such file (run-time error 2)"},
-                               {"exitproc_error", "invalid pointer operation (run-time error 204)"},
-                               {"segv", "access violation (run-time error 216)"}, {"deep", "failed (run-time error 150)"}})
+    for (auto [name, words] : {std::pair{"ioerror", "/nonexistent-gravity-file: no such file (run-time error 2)"}, {"segv", "access violation (run-time error 216)"},
+                               {"exitproc_error", "invalid pointer operation (run-time error 204)"}, {"deep", "failed (run-time error 150)"}})
         EXPECT_EQ(run_case(name).err, std::string("rt_cases: ") + words + "\n");
 }
 

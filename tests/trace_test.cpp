@@ -40,14 +40,13 @@ TEST(Trace, UsageVersionAndHelp) {
             ADD_FAILURE() << r.exit_code << r.err;
     for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
         EXPECT_NE(trace({"--help"}).out.find(option), std::string::npos) << option;
-    EXPECT_EQ(std::to_string(trace({"--help"}).exit_code) + trace({"--version"}).out.substr(0, 14), "0gravity-trace ");
     // The first line of what each says, the program's too: on standard error when the code is 2.
     for (auto [args, code, first] : std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
              {{GRAVITY, "--help"}, 0, "usage: gravity [FILE]"}, {{GRAVITY, "-h"}, 0, "usage: gravity [FILE]"},
              {{GRAVITY, "--version"}, 0, "gravity " GRAVITY_VERSION}, {{GRAVITY, "--bogus=1"}, 2, "gravity: unknown option '--bogus'"},
              {{GRAVITY, "-x", "f"}, 2, "gravity: unknown option '-x'"}, {{GRAVITY, "f", "g"}, 2, "gravity: one FILE at most"},
              {{GRAVITY_TRACE, "-h"}, 0, "usage: gravity-trace [--hex] [--print=all|last|none] [--size WxH] [--png FILE]"},
-             {{GRAVITY_TRACE, "-x"}, 2, "gravity-trace: unknown option '-x'"},
+             {{GRAVITY_TRACE, "--version"}, 0, "gravity-trace " GRAVITY_VERSION}, {{GRAVITY_TRACE, "-x"}, 2, "gravity-trace: unknown option '-x'"},
              {{GRAVITY_TRACE, "f", "1", "--png"}, 2, "gravity-trace: option '--png' needs a value"}}) {
         auto r = run_child(args);
         EXPECT_EQ(r.exit_code, code) << args[1];
@@ -106,17 +105,13 @@ TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
 // On a terminal, a line of progress, there while the run is held on a full pipe of
 // records, and gone before the error's report (read here) and its line in words.
 TEST(Trace, ProgressOnATerminal) {
-    std::string fifo = temp_dir() + "/records", out;
+    std::string fifo = temp_dir() + "/records";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    int records = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets the shell open it, reads nothing
     Tmux t(command_of(GRAVITY_TRACE) + " " + write_file("runaway.txt", "1\n1 0 0 0 1\n0 0 0\n") + " 99999 > " + fifo + "; exec sleep 600", 100, 10);
     ASSERT_TRUE(t.wait_for(" of 99999, "));
-    EXPECT_EQ(t.row(0).find("frame "), 0u) << t.row(0);
-    fcntl(records, F_SETFL, 0);
-    char block[65536];
-    for (ssize_t n; (n = read(records, block, sizeof block)) > 0;) out.append(block, size_t(n));
-    close(records);
-    EXPECT_NE(out.find("\nRuntime error 201 at 0x"), std::string::npos);
+    EXPECT_NE(read_text_file(fifo).find("\nRuntime error 201 at 0x"), std::string::npos);
+    close(reader);
     ASSERT_TRUE(t.wait_for("(run-time error 201)"));
     EXPECT_EQ(t.row(0), "gravity-trace: range check: a value beyond its range (run-time error 201)");
 }

@@ -91,14 +91,12 @@ TEST(CanvasProcess, RunTimeErrorClosesTheWindowBeforeTheReport) {
     EXPECT_FALSE(viewer.window_exists(TITLE));
 }
 
-// Then what to do: DISPLAY unset, or no server there.
-TEST(CanvasProcess, NoDisplayGivesTheMessageThenTheNotInGraphicsModeStopThenWhatToDo) {
+TEST(CanvasProcess, NoDisplayGivesTheMessageThenTheNotInGraphicsModeStopThenWhatToDo) {  // DISPLAY unset, or no server there
     for (auto [env, lack] : {std::pair{"--unset=DISPLAY", "DISPLAY is not set"}, {"DISPLAY=:987", "there is none at DISPLAY=:987"}}) {
         auto r = run_child({"/usr/bin/env", env, CANVAS_CASES, "draw"});
         EXPECT_EQ(r.exit_code, 1);
-        EXPECT_EQ(r.err, "Window creation failed\nError: Not in graphics mode (use InitGraph and test GraphResult afterwards)\r\n"
-                         "canvas_cases: the window needs an X display, and " + std::string(lack) +
-                         ": see \"A display and a terminal\" in the README\r\n");
+        EXPECT_EQ(r.err, "Window creation failed\nError: Not in graphics mode (use InitGraph and test GraphResult afterwards)\r\ncanvas_cases: "
+                         "the window needs an X display, and " + std::string(lack) + ": see \"A display and a terminal\" in the README\r\n");
         EXPECT_EQ(r.out, "result -11\r\n");
     }
 }
