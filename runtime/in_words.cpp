@@ -38,6 +38,7 @@ char failed_file[4096];
 ShortString failed_token;
 bool token_failed = false;
 uint16_t failed_code = 0;
+const char* program_name = nullptr;
 const TEXTREC* converted_file = nullptr;
 const ShortString* converted_token = nullptr;
 
@@ -64,6 +65,8 @@ struct Line {
 };
 
 Line line;
+
+const char* name_of_program() { return program_name != nullptr ? program_name : program_invocation_short_name; }
 
 const char* meaning(uint16_t n) {
     for (const Meaning& m : MEANINGS)
@@ -111,8 +114,10 @@ void converting(const TEXTREC* f, const ShortString* token) {
     converted_token = token;
 }
 
+void name_in_messages(const char* name) { program_name = name; }
+
 void say_in_words(std::string_view text) {
-    ShortString message(program_invocation_short_name);
+    ShortString message(name_of_program());
     message.append(": ");
     message.append(text);
     write_statement(STDERR, message, true);
@@ -120,7 +125,7 @@ void say_in_words(std::string_view text) {
 
 void write_in_words(uint16_t n) {
     line.length = 0;
-    line.add(program_invocation_short_name);
+    line.add(name_of_program());
     line.add(": ");
     add_what_failed(n);
     line.add(" (run-time error ");

@@ -20,6 +20,9 @@ void note_io_failure(const TEXTREC& f, uint16_t n, const ShortString* token);
 // is read in no time; the token lives on the reader's stack, which a trap leaves be.
 void converting(const TEXTREC* f, const ShortString* token);
 
+// The name messages begin with; by default the name the program was started by.
+void name_in_messages(const char* name);
+
 // A message on standard error, after the program's name as Linux commands begin them:
 // what a user can do about a stop that has no report.
 void say_in_words(std::string_view text);

@@ -14,6 +14,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/filedriver.h"
+#include "runtime/in_words.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
 #include "sim/bodies.h"
@@ -132,6 +133,7 @@ void answer(tools::Options::Ask ask) {
 
 [[gnu::noinline]] void trace_main() {
     runtime::initialize();
+    runtime::name_in_messages("gravity-trace");  // the straightforward build's too: they say the same
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = trace_exit;
     options = tools::parse_options(saved_argc, saved_argv);
