@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -86,6 +87,7 @@ void main_ill() { initialize(); asm volatile("udf #0"); }
 #endif
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
+void main_throw() { initialize(); throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); }
 void main_deep() { initialize(); deep(300); }
 void main_signal() { initialize(); signal(SIGTERM, on_sigterm); raise(signal_number); }
 
@@ -93,7 +95,7 @@ void main_signal() { initialize(); signal(SIGTERM, on_sigterm); raise(signal_num
 constexpr std::pair<const char*, void (*)()> CASES[] = {
     CASE(normal), CASE(cw), CASE(fdiv00), CASE(fdiv10), CASE(overflow), CASE(underflow), CASE(round_values),
     CASE(round_high), CASE(round_in_proc), CASE(bound), CASE(bound_in_proc), CASE(halt), CASE(exitprocs),
-    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(ill), CASE(intdiv), CASE(heap), CASE(deep), CASE(signal),
+    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(ill), CASE(intdiv), CASE(heap), CASE(throw), CASE(deep), CASE(signal),
 };
 
 }  // namespace
