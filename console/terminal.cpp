@@ -3,6 +3,7 @@
 #include "console/terminal.h"
 
 #include "console/codepage.h"
+#include "runtime/signals.h"
 
 #include <cerrno>
 #include <clocale>
@@ -26,17 +27,13 @@ bool mode_changed = false;
 struct termios saved_mode;  // as found at start-up
 struct termios key_mode;
 
-constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGBUS};
-
 void apply(const struct termios& mode) {
     while (tcsetattr(0, TCSANOW, &mode) != 0 && errno == EINTR) {
     }
 }
 
-void on_ending_signal(int signo) {
+void restore_on_ending_signal() {
     if (mode_changed) tcsetattr(0, TCSANOW, &saved_mode);
-    signal(signo, SIG_DFL);
-    raise(signo);  // delivered with its default action once this handler returns
 }
 
 void on_stop_signal(int) {
@@ -53,10 +50,12 @@ void on_continue(int) {
 }
 
 void install_signal_handlers() {
+    runtime::add_signal_cleanup(restore_on_ending_signal);
+    // The terminal's signal keys end the program, even when its shell ignores them.
+    runtime::catch_ending_signal(SIGINT);
+    runtime::catch_ending_signal(SIGQUIT);
     struct sigaction sa {};
-    sa.sa_handler = on_ending_signal;
     sigemptyset(&sa.sa_mask);
-    for (int signo : ENDING_SIGNALS) sigaction(signo, &sa, nullptr);
     sa.sa_handler = on_stop_signal;
     sigaction(SIGTSTP, &sa, nullptr);
     sa.sa_handler = on_continue;

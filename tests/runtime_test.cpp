@@ -89,11 +89,14 @@ TEST(Report, CutAt257LinesToAPipeAnd9ToATerminalStillEndsWhenUnwritable) {
     EXPECT_EQ(run_case("bound", closed).exit_code, 201);
 }
 
-// Through SIGTERM's handler (the console's restores the terminal), ended by its own number.
-TEST(Signals, EveryEndingSignalGoesThroughTheTerminationHandler) {
-    for (int signo : {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO, SIGRTMIN + 3}) {
-        auto r = run_case("signal", {}, std::to_string(signo));
+// Through the one handler and its cleanups (the console's restores the terminal), ended
+// by its own number; one ignored at start stays ignored (nohup).
+TEST(Signals, EveryEndingSignalRunsTheCleanupsThenEndsTheProcessByItself) {
+    for (int signo : {SIGHUP, SIGINT, SIGQUIT, SIGABRT, SIGBUS, SIGUSR1, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+                      SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS, SIGRTMIN + 3}) {
+        auto r = run_child({"/usr/bin/env", "--default-signal", RT_CASES, "signal", std::to_string(signo)});
         EXPECT_EQ(r.out, "restored\r\n") << signo;
         EXPECT_EQ(r.signal, signo);
     }
+    EXPECT_EQ(run_child({"/usr/bin/env", "--ignore-signal=HUP", RT_CASES, "signal", std::to_string(SIGHUP)}).exit_code, 0);
 }

@@ -134,7 +134,7 @@ TEST(Pictures, FramesAndPaths) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 }
 
-// Through a symbolic link to its target, into a FIFO directly; nothing partial left, even by a SIGTERM.
+// Through a symbolic link to its target, into a FIFO directly; nothing partial left by a signal that ends the tool.
 TEST(Pictures, WhereThePicturesGo) {
     std::string params = write_file("swap.txt", SWAP), dir = temp_dir() + "/targets", big = temp_dir() + "/big", bytes;
     fs::create_directory(dir), fs::create_symlink("target.png", dir + "/link.png");
@@ -146,9 +146,13 @@ TEST(Pictures, WhereThePicturesGo) {
                 bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png").size() == 800u * 600u);
     auto r = trace({"--png", dir + "/no/p.png", params, "1"});  // and with a directory in the way:
     EXPECT_TRUE(r.exit_code * trace({"--png", dir, params, "1"}).exit_code == 1 && r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: ") == 0);
-    r = run_child({"/bin/sh", "-c", command_of(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
-                   " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
-    EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run
-    for (const auto& entry : fs::directory_iterator(big)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    for (int signo : {SIGTERM, SIGHUP, SIGQUIT}) {  // the frames' pictures take most of the run
+        std::string frames = big + std::to_string(signo), kill = " & for i in $(seq 600); do [ -e " + frames +
+                             "/frame-000002.png ] && break; sleep 0.1; done; kill -" + std::to_string(signo) + " $!; wait $!";
+        r = run_child({"/bin/sh", "-c", "ulimit -c 0; env --default-signal " + command_of(GRAVITY_TRACE) +
+                                            " --size 4000x4000 --frames-png " + frames + " " + params + " 999" + kill});
+        EXPECT_EQ(r.exit_code, 128 + signo);
+        for (const auto& entry : fs::directory_iterator(frames)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4);  // link, target, FIFO, frame 1
 }

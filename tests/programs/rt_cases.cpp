@@ -10,6 +10,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/fpu.h"
+#include "runtime/signals.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
 
@@ -41,9 +42,9 @@ void exit_b() { EXITPROC = saved_b, say("exit B"); }
 void exit_b_raises() { EXITPROC = saved_b, say("exit B raises"), RUNERROR(204); }
 void install_both(ExitProcedure b) { saved_a = EXITPROC, EXITPROC = exit_a, saved_b = EXITPROC, EXITPROC = b; }
 
-// As the console's handler: puts the terminal back, then ends by the signal given.
-void on_sigterm(int signo) {
-    if (write(1, "restored\r\n", 10) == 10) signal(signo, SIG_DFL), raise(signo);
+// As the console's cleanup: puts the terminal back.
+void say_restored() {
+    if (write(1, "restored\r\n", 10) != 10) _exit(99);
 }
 
 void main_normal() { initialize(); }
@@ -89,7 +90,7 @@ void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
 void main_throw() { initialize(); throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); }
 void main_deep() { initialize(); deep(300); }
-void main_signal() { initialize(); signal(SIGTERM, on_sigterm); raise(signal_number); }
+void main_signal() { initialize(); add_signal_cleanup(say_restored); raise(signal_number); }
 
 #define CASE(name) {#name, main_##name}
 constexpr std::pair<const char*, void (*)()> CASES[] = {
