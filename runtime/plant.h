@@ -2,6 +2,7 @@
 #pragma once
 
 #ifdef GRAVITY_PLANTED_FAULTS
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -24,7 +25,8 @@ inline bool planted_here(const char* want, const char* place, const char* kind) 
 // In a build configured with -DGRAVITY_PLANTED_FAULTS=ON, faults here when the
 // environment's GRAVITY_PLANT names this place: "PLACE" writes through a null pointer,
 // "PLACE/div" divides an integer by zero, "PLACE/throw" throws what a library call
-// refused for want of resources throws. Several places are separated by commas
+// refused for want of resources throws, "PLACE/cont" sends the process a SIGCONT (a
+// "kill -CONT" arriving just then). Several places are separated by commas
 // ("tile-helper,workers-stop/div": a fault, then another in the exit sequence).
 // Nothing at all in the product's build.
 inline void planted_fault([[maybe_unused]] const char* place) {
@@ -40,6 +42,7 @@ inline void planted_fault([[maybe_unused]] const char* place) {
     }
     if (planted_here(want, place, "/throw"))
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), place);
+    if (planted_here(want, place, "/cont")) raise(SIGCONT);
 #endif
 }
 
