@@ -47,7 +47,7 @@ const Outcome OUTCOMES[] = {
     {"bound", 201, "", {"main_bound", "EXE_ENTRY"}},
     {"bound_in_proc", 201, "", {"bound_proc", "main_bound_in_proc", "EXE_ENTRY"}},
     {"ioerror", 2, "", {"main_ioerror", "EXE_ENTRY"}}, {"segv", 216, ""}, {"ill", 217, ""},
-    {"throw", 217, "", {"main_throw", "EXE_ENTRY"}},  // what std::thread throws when it cannot start one
+    {"throw", 217, "", {"main_throw", "EXE_ENTRY"}},  // an exception nobody catches
 #if defined(__x86_64__)  // arm64 does not trap an integer division by zero
     {"intdiv", 200, ""},
 #endif
