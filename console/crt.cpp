@@ -7,6 +7,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/filedriver.h"
+#include "runtime/in_words.h"
 
 namespace console {
 
@@ -191,6 +192,7 @@ void initialize() {
     if (!terminal::open_output()) {
         runtime::write_statement(runtime::STDERR, "No way to get the console handle", true);
         runtime::INT_IOCHECK();
+        runtime::say_in_words("the dialogue needs a terminal: start it from one (ssh -t for a command over ssh)");
         runtime::HALT(1);
     }
     terminal::learn_charset();

@@ -1,6 +1,7 @@
 // The console keyboard: polling for a key, waiting for one, and the frame delay.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "console/keys.h"
 
@@ -21,6 +22,10 @@ int character_bytes_pending();
 // Sleeps ms milliseconds (0: gives up the time slice), after the canvas has put
 // everything drawn on the screen.
 void DELAY(uint16_t ms);
+
+// A line as if it were typed now, its Enter too: after the keys already read, before
+// those still queued in the terminal. At most 255 bytes with the Enter.
+void type_line(std::string_view line);
 
 // Keys that arrived before the keyboard was first polled (during start-up).
 KeyDecoder& typed_ahead();

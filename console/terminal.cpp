@@ -1,9 +1,13 @@
 // The terminal: descriptors, modes and signals. The signal handlers use only
-// tcsetattr, signal, sigprocmask and raise, on termios records prepared in advance.
+// tcsetattr, signal, sigaction, sigprocmask, raise and poll, on termios records and
+// an action prepared in advance, and lock-free atomics.
 #include "console/terminal.h"
 
 #include "console/codepage.h"
+#include "runtime/plant.h"
+#include "runtime/signals.h"
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -22,44 +26,92 @@ namespace {
 int out_fd = -1;
 bool cursor_unanswered = false;  // a terminal that once left the query unanswered is not asked again
 bool input_terminal = false;
-bool mode_changed = false;
+bool mode_changed = false;  // both records below are prepared, and the handlers installed
 struct termios saved_mode;  // as found at start-up
 struct termios key_mode;
+struct sigaction stop_action;
 
-constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGBUS};
+// The mode the program is in now: what a stop and continue put back.
+enum Mode : int { AS_FOUND, KEYS };
+std::atomic<int> current_mode{AS_FOUND};
+// Stop and continue handlers running now, on any thread: each may apply the mode it
+// read just before the program changed it.
+std::atomic<int> handlers_running{0};
+constexpr int HANDLERS_WAIT_MS = 200;
 
 void apply(const struct termios& mode) {
     while (tcsetattr(0, TCSANOW, &mode) != 0 && errno == EINTR) {
     }
 }
 
-void on_ending_signal(int signo) {
-    if (mode_changed) tcsetattr(0, TCSANOW, &saved_mode);
-    signal(signo, SIG_DFL);
-    raise(signo);  // delivered with its default action once this handler returns
+void set_mode(Mode mode) {
+    current_mode = mode;
+    apply(mode == KEYS ? key_mode : saved_mode);
 }
 
+// Applied again while the mode changes between its reading and its applying.
+void apply_current_mode() {
+    for (int applied = -1, now; (now = current_mode.load()) != applied; applied = now)
+        apply(now == KEYS ? key_mode : saved_mode);
+}
+
+// The mode found, for good: a stop or continue handler still running elsewhere may
+// apply the mode it read before, so it is waited for and the mode applied once more.
+void restore_for_good() {
+    current_mode = AS_FOUND;
+    apply(saved_mode);
+    for (int waited = 0; handlers_running.load() > 0 && waited < HANDLERS_WAIT_MS; ++waited) poll(nullptr, 0, 1);
+    apply(saved_mode);
+}
+
+// Counts a stop or continue handler while it runs; errno is kept for the code it interrupts.
+struct InHandler {
+    int saved_errno;
+    InHandler() : saved_errno(errno) { handlers_running.fetch_add(1); }
+    ~InHandler() {
+        handlers_running.fetch_sub(1);
+        errno = saved_errno;
+    }
+};
+
+void let_stop_through(int how) {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(how, &stop, nullptr);
+}
+
+// The terminal goes back to the shell as found; the stop happens inside the handler,
+// so that when the process goes on, or when the stop is discarded (an orphaned process
+// group), the program's mode is applied again here.
 void on_stop_signal(int) {
-    if (mode_changed) tcsetattr(0, TCSANOW, &saved_mode);
+    InHandler counted;
+    apply(saved_mode);
     signal(SIGTSTP, SIG_DFL);
+    let_stop_through(SIG_UNBLOCK);
     raise(SIGTSTP);
+    let_stop_through(SIG_BLOCK);
+    sigaction(SIGTSTP, &stop_action, nullptr);
+    apply_current_mode();
 }
 
+// Also after a stop by SIGSTOP, which no handler sees.
 void on_continue(int) {
-    struct sigaction sa {};
-    sa.sa_handler = on_stop_signal;
-    sigaction(SIGTSTP, &sa, nullptr);
-    if (mode_changed) tcsetattr(0, TCSANOW, &key_mode);
+    InHandler counted;
+    apply_current_mode();
 }
 
 void install_signal_handlers() {
+    runtime::add_signal_cleanup(restore_for_good);
+    // The terminal's signal keys end the program, even when its shell ignores them.
+    runtime::catch_ending_signal(SIGINT);
+    runtime::catch_ending_signal(SIGQUIT);
+    stop_action.sa_handler = on_stop_signal;
+    sigemptyset(&stop_action.sa_mask);
+    sigaction(SIGTSTP, &stop_action, nullptr);
     struct sigaction sa {};
-    sa.sa_handler = on_ending_signal;
-    sigemptyset(&sa.sa_mask);
-    for (int signo : ENDING_SIGNALS) sigaction(signo, &sa, nullptr);
-    sa.sa_handler = on_stop_signal;
-    sigaction(SIGTSTP, &sa, nullptr);
     sa.sa_handler = on_continue;
+    sigemptyset(&sa.sa_mask);
     sigaction(SIGCONT, &sa, nullptr);
 }
 
@@ -97,15 +149,17 @@ void enter_key_mode() {
     key_mode.c_cc[VSUSP] = _POSIX_VDISABLE;
     mode_changed = true;
     install_signal_handlers();
-    apply(key_mode);
+    set_mode(KEYS);
 }
 
 void restore_mode() {
-    if (mode_changed) apply(saved_mode);
+    if (!mode_changed) return;
+    restore_for_good();
+    runtime::planted_fault("terminal-restored");
 }
 
 void file_read_guard(bool reading) {
-    if (mode_changed) apply(reading ? saved_mode : key_mode);
+    if (mode_changed) set_mode(reading ? AS_FOUND : KEYS);
 }
 
 bool size(int& columns, int& rows) {

@@ -17,8 +17,10 @@ int output_fd();
 void learn_charset();
 
 // Input without line handling or echo, signal keys kept. The mode found at start-up
-// comes back at every end: the exit sequence, and the signals that end or stop the
-// process (restored before their default action).
+// comes back at every end, for good (nothing that arrives later changes it): the exit
+// sequence, and the signals that end the process (before their default action). A
+// stop gives the shell the mode found; when the process goes on, or when the stop is
+// discarded, the program's mode of the moment comes back.
 void enter_key_mode();
 void restore_mode();
 

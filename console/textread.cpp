@@ -3,6 +3,7 @@
 #include "console/textread.h"
 
 #include "console/val.h"
+#include "runtime/in_words.h"
 
 namespace console {
 
@@ -11,6 +12,8 @@ using runtime::INOUTRES;
 using runtime::ShortString;
 
 namespace {
+
+constexpr uint16_t NOT_A_NUMBER = 106;
 
 bool is_white(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
@@ -34,7 +37,7 @@ void end_of_line_skip(TEXTREC& f) {
 bool readable(TEXTREC& f) {
     if (INOUTRES != 0) return false;
     if (f.mode == FileMode::input) return true;
-    INOUTRES = f.mode == FileMode::output ? 104 : 103;
+    runtime::fail_on(f, f.mode == FileMode::output ? 104 : 103);
     return false;
 }
 
@@ -78,7 +81,7 @@ uint32_t READ_UINT(TEXTREC& f) {
     ShortString token;
     if (!next_token(f, token)) return 0;
     auto [value, ok] = VALUNSIGNEDINT(token);
-    if (!ok) INOUTRES = 106;
+    if (!ok) runtime::fail_on(f, NOT_A_NUMBER, &token);
     return value;
 }
 
@@ -86,8 +89,10 @@ runtime::Extended READ_FLOAT(TEXTREC& f) {
     if (!readable(f)) return 0;
     ShortString token;
     if (!next_token(f, token)) return 0;
+    runtime::converting(&f, &token);
     auto [value, ok] = VALFLOAT(token);
-    if (!ok) INOUTRES = 106;
+    runtime::converting(nullptr, nullptr);
+    if (!ok) runtime::fail_on(f, NOT_A_NUMBER, &token);
     return value;
 }
 

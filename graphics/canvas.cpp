@@ -11,6 +11,7 @@
 #include "graphics/line.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
+#include "runtime/in_words.h"
 #include "runtime/plant.h"
 #include "runtime/textfile.h"
 
@@ -37,6 +38,7 @@ namespace {
 
 Canvas window_canvas;  // the one the window shows
 Canvas* current = &window_canvas;
+runtime::ShortString advice;  // said after the message of drawing out of graphics mode
 
 // The drawing lock: every pixel or span write, every repaint, and the creation and
 // release of the window's image hold it; whether a canvas runs is read and changed
@@ -55,6 +57,7 @@ struct WriteHold {
     runtime::write_statement(runtime::STDERR,
                              "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)", true);
     runtime::INT_IOCHECK();
+    if (advice.length != 0) runtime::say_in_words(advice.view());
     runtime::HALT(1);
 }
 
@@ -163,7 +166,8 @@ int16_t GETMAXX() { return current->MAXX; }
 int16_t GETMAXY() { return current->MAXY; }
 uint16_t GETMAXCOLOR() { return uint16_t(current->MAXCOLOR - 1); }
 
-void reset_canvas_state() {
+void reset_canvas_state(const runtime::ShortString& what_to_do) {
+    advice = what_to_do;
     window_canvas.STARTXVIEWPORT = window_canvas.STARTYVIEWPORT = 0;
     window_canvas.VIEWWIDTH = window_canvas.VIEWHEIGHT = 0;
     window_canvas.CLIPPIXELS = false;

@@ -6,6 +6,7 @@
 
 #include "graphics/palette.h"
 #include "graphics/window.h"
+#include "runtime/shortstring.h"
 
 namespace graphics {
 
@@ -24,8 +25,9 @@ uint16_t GETMAXCOLOR();
 // ---- For opening and closing the window's canvas (graph.cpp).
 
 // The state before a mode is opened, and after one failed to open: no drawing
-// reaches any image; LINE and PUTPIXEL end the program as not in graphics mode.
-void reset_canvas_state();
+// reaches any image; LINE and PUTPIXEL end the program as not in graphics mode, with
+// advice on what to do after the message when there is any.
+void reset_canvas_state(const runtime::ShortString& advice);
 
 // The state a successful open leaves: viewport the whole canvas with clipping on,
 // drawing colour 15, colors entries of the default palette (entry 0, the background,

@@ -1,9 +1,12 @@
 // Opening and closing the canvas window, and the shutdown hook.
 #include "graphics/graph.h"
 
+#include <cstdlib>
+
 #include "graphics/canvas.h"
 #include "graphics/window.h"
 #include "runtime/errors.h"
+#include "runtime/in_words.h"
 #include "runtime/wait.h"
 
 namespace graphics {
@@ -15,7 +18,18 @@ bool in_graphics_mode = false;
 ScreenMetrics metrics;
 ModeTable mode_table;
 bool table_built = false;
+bool display_reached = false;
 runtime::ExitProcedure saved_exit = nullptr;
+
+// The stop names routines the user cannot call: the line after it says what to do.
+runtime::ShortString how_to_get_a_display() {
+    const char* display = std::getenv("DISPLAY");
+    runtime::ShortString text("the window needs an X display, and ");
+    if (display == nullptr || *display == '\0') text.append("DISPLAY is not set");
+    else text.append("there is none at DISPLAY="), text.append(display);
+    text.append(": see \"A display and a terminal\" in the README");
+    return text;
+}
 
 // Runs first among the exit procedures: a run-time error closes the window before
 // its report is written.
@@ -27,7 +41,7 @@ void GRAPHEXITPROC() {
 }  // namespace
 
 void initialize() {
-    window::start_metrics(metrics);
+    display_reached = window::start_metrics(metrics);
     table_built = false;
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = GRAPHEXITPROC;
@@ -47,7 +61,7 @@ void DETECTGRAPH(int16_t& driver, int16_t& mode) {
 
 // The path names where drivers would be found: none are needed, so it is not kept.
 void INITGRAPH(int16_t& driver, int16_t& mode, const runtime::ShortString&) {
-    reset_canvas_state();
+    reset_canvas_state(display_reached ? runtime::ShortString() : how_to_get_a_display());
     build_mode_table();
     const Mode* m = lookup_mode(mode_table, driver, mode);
     if (m == nullptr) {

@@ -1,7 +1,6 @@
 // The raising halves of the run-time checks.
 #include "runtime/checks.h"
 
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <unwind.h>
@@ -55,8 +54,8 @@ void fp_exception(unsigned flags) {
 namespace {
 
 // The first point in the program's own code below the library's frames (std::terminate,
-// the throw, the allocator): the call that asked for the memory. Its frame pointer is
-// that routine's frame.
+// the throw, the allocator): the call that threw or asked for the memory. Its frame
+// pointer is that routine's frame.
 struct ProgramCaller {
     bool in_library = false;
     uintptr_t address = 0, frame = 0;
@@ -75,20 +74,22 @@ _Unwind_Reason_Code find_program_caller(_Unwind_Context* context, void* arg) {
 
 }  // namespace
 
-// Called from std::terminate, on the stack of the failed allocation: an exception that
-// finds no handler is not unwound first.
+// Called from std::terminate, on the stack of the throw: an exception that finds no
+// handler is not unwound first. Memory the allocator could not obtain is a heap
+// overflow; any other exception nobody handles is 217, as an unhandled processor
+// exception is. Where no call of the program's own code is found, the error is
+// placed at std::terminate's call, without a back-trace.
 void uncaught_exception() {
-    bool heap_overflow = false;
+    uint16_t n = 217;
     try {
         if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
     } catch (const std::bad_alloc&) {
-        heap_overflow = true;
+        n = 203;
     } catch (...) {
     }
-    if (!heap_overflow) std::abort();
-    ProgramCaller caller;
+    ProgramCaller caller{false, uintptr_t(__builtin_return_address(0)), 0};
     _Unwind_Backtrace(find_program_caller, &caller);
-    HANDLEERRORADDRFRAME(203, caller.address, caller.frame);
+    HANDLEERRORADDRFRAME(n, caller.address, caller.frame);
 }
 
 }  // namespace runtime

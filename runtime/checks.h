@@ -21,7 +21,7 @@ namespace runtime {
 [[gnu::noinline]] void fp_exception(unsigned flags);
 
 // Installed at start-up as the handler of an exception nobody catches: memory the
-// allocator could not obtain is error 203; any other exception aborts as usual.
+// allocator could not obtain is error 203, any other exception error 217.
 [[noreturn]] void uncaught_exception();
 
 [[gnu::always_inline]] inline void INT_BOUNDCHECK(int32_t value, int32_t low, int32_t high) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "runtime/faults.h"
+#include "runtime/in_words.h"
 #include "runtime/textfile.h"
 
 namespace runtime {
@@ -113,6 +114,7 @@ void write_report() {
     address_line(ERRORADDR);
     DUMP_STACK(ERRORBASE);
     report_line("");
+    write_in_words(ERRORCODE);
 }
 
 [[noreturn]] void run_exit_sequence() {

@@ -42,13 +42,13 @@ void open_for_reading(TEXTREC& f) {
     } else {
         int fd = open(f.name, O_RDONLY | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) {
-            INOUTRES = ERRNO2INOUTRES(host_error_code(errno, f.name, true));
+            fail_on(f, ERRNO2INOUTRES(host_error_code(errno, f.name, true)));
             return;
         }
         struct stat st;
         if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {  // Linux opens directories: refuse
             close(fd);
-            INOUTRES = 5;
+            fail_on(f, 5);
             return;
         }
         f.handle = fd;
@@ -65,7 +65,7 @@ void open_for_writing(TEXTREC& f) {
     } else {
         int fd = open(f.name, O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0) {
-            INOUTRES = ERRNO2INOUTRES(host_error_code(errno, f.name, false));
+            fail_on(f, ERRNO2INOUTRES(host_error_code(errno, f.name, false)));
             return;
         }
         f.handle = fd;
@@ -123,7 +123,7 @@ void FILEREADFUNC(TEXTREC& f) {
         ssize_t n = read(f.handle, f.bufptr + got, size_t(f.bufsize - got));
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (errno != EPIPE) INOUTRES = ERRNO2INOUTRES(host_error_code(errno, f.name, true));
+            if (errno != EPIPE) fail_on(f, ERRNO2INOUTRES(host_error_code(errno, f.name, true)));
             break;
         }
         got += int32_t(n);
@@ -143,7 +143,7 @@ void FILEWRITEFUNC(TEXTREC& f) {
         if (n <= 0) break;
         done += int32_t(n);
     }
-    if (done < f.bufpos) INOUTRES = 101;
+    if (done < f.bufpos) fail_on(f, 101);
     f.bufpos = 0;
 }
 

@@ -41,7 +41,7 @@ void initialize() {
     // A closed pipe is a failed write with its error number, as on a console, not a
     // signal that would end the process before it can report.
     signal(SIGPIPE, SIG_IGN);
-    end_like_sigterm();  // a signal from outside puts the terminal back too
+    catch_ending_signals();  // a signal from outside puts the terminal back too
     OPENSTDIO();
     INOUTRES = 0;
 }

@@ -3,6 +3,8 @@
 #include "runtime/textfile.h"
 
 
+#include "runtime/in_words.h"
+
 namespace runtime {
 
 uint16_t INOUTRES = 0;
@@ -15,7 +17,7 @@ bool is_open(const TEXTREC& f) { return f.mode == FileMode::input || f.mode == F
 void OPENTEXT(TEXTREC& f, FileMode mode) {
     if (INOUTRES != 0) return;
     if (f.mode != FileMode::closed && !is_open(f)) {
-        INOUTRES = 102;
+        fail_on(f, 102);
         return;
     }
     if (is_open(f)) CLOSE(f);
@@ -29,7 +31,7 @@ void OPENTEXT(TEXTREC& f, FileMode mode) {
 // Whether bytes may be written; sets 105 or 103 when not.
 bool writable(TEXTREC& f) {
     if (f.mode == FileMode::output) return true;
-    INOUTRES = f.mode == FileMode::input ? 105 : 103;
+    fail_on(f, f.mode == FileMode::input ? 105 : 103);
     return false;
 }
 
@@ -44,12 +46,17 @@ void flush(TEXTREC& f) {
 
 }  // namespace
 
+void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token) {
+    INOUTRES = n;
+    note_io_failure(f, n, token);
+}
+
 void RESET(TEXTREC& f) { OPENTEXT(f, FileMode::input); }
 void REWRITE(TEXTREC& f) { OPENTEXT(f, FileMode::output); }
 
 void CLOSE(TEXTREC& f) {
     if (!is_open(f)) {
-        if (INOUTRES == 0) INOUTRES = 103;
+        if (INOUTRES == 0) fail_on(f, 103);
         return;
     }
     if (f.mode != FileMode::input && f.inoutfunc != nullptr) f.inoutfunc(f);

@@ -27,6 +27,7 @@ struct TEXTREC {
     unsigned char userdata[16];  // free for the driver
     char name[256];     // the bound name, NUL-terminated
     char buffer[TEXTBUFSIZE];
+    const char* shown_name;  // what messages call the file when not its bound name
 };
 
 // The pending input/output error: 0 when none. While it is set, the file operations
@@ -34,6 +35,10 @@ struct TEXTREC {
 // checks that every layer makes read it, and the exit sequence clears it before the
 // report is written.
 extern uint16_t INOUTRES;
+
+// Leaves the pending error n, arisen on f; for 106 the token that did not convert
+// (empty when no number was left). The line in words after a report names them.
+void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token = nullptr);
 
 // The standard text files, bound by OPENSTDIO at start-up. The report goes to STDOUT,
 // which always stays on descriptor 1 with the plain file driver. Process-wide like the

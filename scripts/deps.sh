@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing: with no argument what building and
-# running the program needs; with "test", also what the tests, the sanitizer and fuzz
-# builds, the benchmarks and the Debian package need.
-#   scripts/deps.sh [test]
+# running the program needs; with "package", also what making the Debian package
+# needs; with "test", also what the tests, the sanitizer and fuzz builds, the
+# benchmarks and the Debian package need.
+#   scripts/deps.sh [package|test]
 set -euo pipefail
 
 PACKAGES=(g++ cmake make libx11-dev libxext-dev libpng-dev)
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
+# cpack's DEB generator: dpkg-shlibdeps finds the libraries, file tells it the binaries.
+[ "${1:-}" = package ] && PACKAGES+=(dpkg-dev file)
 if [ "${1:-}" = test ]; then
     PACKAGES+=(clang libclang-rt-14-dev binutils libgtest-dev libbenchmark-dev xvfb openbox fluxbox icewm
                tmux valgrind dpkg-dev file groff-base)

@@ -2,13 +2,14 @@
 #include "sim/driver.h"
 
 #include "console/crt.h"
+#include "console/keyboard.h"
+#include "console/textread.h"
 #include "graphics/graph.h"
 #include "runtime/checks.h"
 #include "runtime/startup.h"
 #include "runtime/filedriver.h"
 #include "runtime/textfile.h"
-#include "console/keyboard.h"
-#include "console/textread.h"
+#include "sim/command_line.h"
 #include "sim/simulation.h"
 #include "sim/frame.h"
 
@@ -53,11 +54,13 @@ private:
     static Simulation simulation;
     runtime::ShortString file_name;  // as typed
     runtime::initialize();
+    const char* typed = file_to_type();
     console::initialize();
     graphics::initialize();
 
     runtime::write_statement(OUTPUT, PROMPT, false);
     INT_IOCHECK();
+    if (typed != nullptr) console::type_line(typed);
     console::READ_STRING(INPUT, file_name);
     console::READLN_END(INPUT);
     INT_IOCHECK();

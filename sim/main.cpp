@@ -1,5 +1,9 @@
-// The program's entry: the command line is ignored.
+// The program's entry.
 #include "runtime/startup.h"
+#include "sim/command_line.h"
 #include "sim/driver.h"
 
-int main() { EXE_ENTRY(sim::main_program); }
+int main(int argc, char** argv) {
+    sim::take_command_line(argc, argv);
+    EXE_ENTRY(sim::main_program);
+}

@@ -37,6 +37,7 @@ struct Probe {
         }
         return text;
     }
+    int pid(int lines) { return std::atoi(file("log", lines).substr(4).c_str()); }
     void expect_line_and_end(const string& line, const std::vector<string>& keys, int code) {
         string log = file("log", 2);
         EXPECT_EQ(log.substr(log.find('\n') + 1), "line" + line + "\n");
@@ -94,27 +95,40 @@ TEST(Terminal, TextWrittenBesideWidthAndScrolling) {
     r.expect_line_and_end(" 78", {"Enter"}, 0);
 }
 
+// A stop at the prompt is discarded here (the probe's process group is orphaned): it goes on in its mode.
 TEST(Terminal, ModeAndExitCodeAfterEveryWayOut) {
-    const std::tuple<string, string, int, string> cases[] = {
-        {"", "error", 201, "Runtime error 201 at 0x"}, {"", "halt", 3, ""}, {"", "segv", 216, "Runtime error 216 at 0x"},
-        {"", "C-c", 130, ""}, {"", "TERM", 143, ""}, {"", "HUP", 129, ""}, {" > " + temp_dir() + "/out.txt", "", 0, ""}};
-    for (const auto& [redirect, key, code, report] : cases) {
+    const std::tuple<string, string, int, int, string> cases[] = {
+        {"", "error", 0, 201, "Runtime error 201 at 0x"}, {"", "halt", 0, 3, ""}, {"", "segv", 0, 216, "Runtime error 216 at 0x"},
+        {"", "C-c", 0, 130, ""}, {"", "", SIGTERM, 143, ""}, {"", "", SIGHUP, 129, ""}, {"", "", SIGTSTP, 0, ""},
+        {" > " + temp_dir() + "/out.txt", "", 0, 0, ""}};
+    for (const auto& [redirect, key, signo, code, report] : cases) {
         Probe r({}, "LC_ALL=C.UTF-8", redirect);
         ASSERT_TRUE(r.t.wait_for(">"));  // also with standard output redirected
         r.t.keys({"a", "Enter"});
-        int pid = std::atoi(r.file("log", 2).substr(4).c_str());
-        bool signal = key == "TERM" || key == "HUP";
-        if (signal) kill(pid, key == "TERM" ? SIGTERM : SIGHUP);
-        r.expect_line_and_end(" 61", signal ? std::vector<string>{} : key == "C-c" ? std::vector{key} : std::vector{key, string("Enter")}, code);
+        if (signo != 0) kill(r.pid(2), signo);
+        r.expect_line_and_end(" 61", signo && code ? std::vector<string>{} : key == "C-c" ? std::vector{key} : std::vector{key, string("Enter")}, code);
         EXPECT_TRUE(r.t.wait_for(report));
     }
     EXPECT_EQ(read_text_file(temp_dir() + "/out.txt"), "");
+}
+
+// Continued while it reads a number in the terminal's own line mode, or (planted) just after
+// the mode found is back at the end: the mode of the moment stays.
+TEST(Terminal, AContinueKeepsTheModeOfTheMomentAlsoAPlantedOneAtTheEnd) {
+    Probe r({"<"}), planted({}, "GRAVITY_PLANT=terminal-restored/cont LC_ALL=C.UTF-8");
+    int pid = r.pid(1);  // in key mode by now, then in line mode for the number
+    for (int i = 0; i < 3000 && r.t.mode() != r.file("before"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(pid, SIGCONT);
+    r.t.text("1"), r.t.keys({"BSpace"}), r.t.text("2"), r.t.keys({"Enter"});
+    EXPECT_TRUE(r.t.wait_for("number 2"));
+    ASSERT_TRUE(planted.t.wait_for(">"));
+    for (Probe* p : {&r, &planted}) p->t.keys({"Enter"}), p->expect_line_and_end("", {}, 0);
 }
 
 TEST(Terminal, NoTerminalForOutputEndsWithTheMessage) {
     // A new session has no controlling terminal, and standard output is a pipe here.
     auto r = run_child({"/usr/bin/setsid", "-w", CONSOLE_PROBE, "run", temp_dir() + "/none.log"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "No way to get the console handle\r\n");
+    EXPECT_EQ(r.err, "No way to get the console handle\r\nconsole_probe: the dialogue needs a terminal: start it from one (ssh -t for a command over ssh)\r\n");
     EXPECT_EQ(r.out, "");
 }

@@ -35,18 +35,19 @@ bool eventually(Condition done) {
     return done();
 }
 
-// One run of the program in a terminal: writes params (if any) to NAME.txt, types that
-// name (else NAME), and reads the terminal's mode before and after; wrapper: valgrind.
+// One run of the program in a terminal: writes params (if any) to NAME.txt, types that name (else NAME)
+// or gives it as the argument, and reads the terminal's mode before and after; wrapper: valgrind.
 struct ProgramRun {
     ProgramRun(const std::string& name, const std::string& params, const std::string& x = display().display(),
-               const std::string& wrapper = "")
+               const std::string& wrapper = "", bool typed = true)
         : base(temp_dir() + "/" + name + "-run"),
           term("cd " + temp_dir() + "; trap '' INT; stty -g > " + base + ".before; DISPLAY=" + x + " LANG=C.UTF-8 " +
-                   wrapper + " " + command_of(GRAVITY) + "; echo $? > " + base + ".rc; stty -g > " + base +
+                   wrapper + " " + command_of(GRAVITY) + (typed ? "" : " " + name) + "; echo $? > " + base + ".rc; stty -g > " + base +
                    ".after; exec sleep 600",  // a live pane: tmux scrolls a dead one for its notice
                100, 30) {
         if (!params.empty()) write_file(name + ".txt", params);
-        EXPECT_TRUE(see("fájl neve?"));
+        EXPECT_TRUE(see(typed ? "fájl neve?" : "fájl neve? " + name));  // as if typed
+        if (!typed) return;
         term.text(params.empty() ? name : name + ".txt");
         term.keys({"Enter"});
     }
@@ -104,11 +105,13 @@ TEST(Program, ShowsEachFrameAsTheTraceToolDrawsItEndsOnAKeyAndEnterCleanUnderMem
 TEST(Program, ErrorsReportWithTheWindowGoneFirst) {
     display();  // the viewer's DISPLAY
     XViewer viewer;
-    for (auto [name, params, code] : {std::tuple{"no-such-file.txt", "", 2},  // and no window at all
-                                      std::tuple{"flying", "1\n1 500 31000 0 300\n150 0 1\n", 201}}) {
-        ProgramRun run(name, params);
+    for (auto [name, params, code, words] :  // the first, given as the argument: no window at all
+         {std::tuple{"no-such-file.txt", "", 2, "gravity: no-such-file.txt: no such file (run-time error 2)"},
+          std::tuple{"flying", "1\n1 500 31000 0 300\n150 0 1\n", 201, "gravity: range check: a value beyond its range (run-time error 201)"}}) {
+        ProgramRun run(name, params, display().display(), "", *params != 0);
         EXPECT_EQ(viewer.find_window(TITLE, *params ? LONG : 0) != 0, *params != 0) << name;
         ASSERT_TRUE(run.see("Runtime error " + std::to_string(code) + " at 0x")) << name;
+        EXPECT_TRUE(run.see(words));
         EXPECT_FALSE(viewer.window_exists(TITLE)) << name;
         EXPECT_EQ(run.finish(), code) << name;
     }

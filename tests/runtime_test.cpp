@@ -47,6 +47,7 @@ const Outcome OUTCOMES[] = {
     {"bound", 201, "", {"main_bound", "EXE_ENTRY"}},
     {"bound_in_proc", 201, "", {"bound_proc", "main_bound_in_proc", "EXE_ENTRY"}},
     {"ioerror", 2, "", {"main_ioerror", "EXE_ENTRY"}}, {"segv", 216, ""}, {"ill", 217, ""},
+    {"throw", 217, "", {"main_throw", "EXE_ENTRY"}},  // an exception nobody catches
 #if defined(__x86_64__)  // arm64 does not trap an integer division by zero
     {"intdiv", 200, ""},
 #endif
@@ -62,8 +63,8 @@ TEST(Exit, CodesReportsAndBackTraces) {
         SCOPED_TRACE(o.name);
         auto r = run_case(o.name);
         size_t report = r.out.find("Runtime error");
-        EXPECT_TRUE(r.exit_code == o.exit_code && r.err.empty() && r.out.substr(0, report) == o.text) << r.exit_code;
         bool error = o.exit_code > 100 || o.exit_code == 2;
+        EXPECT_TRUE(r.exit_code == o.exit_code && r.err.empty() != error && r.out.substr(0, report) == o.text) << r.exit_code;
         ASSERT_EQ(report != std::string::npos, error) << r.out;
         if (!error) continue;
         auto where = check_report(r.out.substr(report), o.exit_code);
@@ -71,6 +72,13 @@ TEST(Exit, CodesReportsAndBackTraces) {
         EXPECT_EQ(where[0].find("no report"), std::string::npos) << where[0];
         for (size_t i = 0; i < o.where.size(); ++i) EXPECT_NE(where[i].find(o.where[i]), std::string::npos) << where[i];
     }
+}
+
+// After the report, on standard error: the meaning, the file (of an input/output error), the number; once, of the later error.
+TEST(Report, SaidInWords) {
+    for (auto [name, words] : {std::pair{"ioerror", "/nonexistent-gravity-file: no such file (run-time error 2)"}, {"segv", "access violation (run-time error 216)"},
+                               {"exitproc_error", "invalid pointer operation (run-time error 204)"}, {"deep", "failed (run-time error 150)"}})
+        EXPECT_EQ(run_case(name).err, std::string("rt_cases: ") + words + "\n");
 }
 
 TEST(Report, CutAt257LinesToAPipeAnd9ToATerminalStillEndsWhenUnwritable) {
@@ -81,11 +89,14 @@ TEST(Report, CutAt257LinesToAPipeAnd9ToATerminalStillEndsWhenUnwritable) {
     EXPECT_EQ(run_case("bound", closed).exit_code, 201);
 }
 
-// Through SIGTERM's handler (the console's restores the terminal), ended by its own number.
-TEST(Signals, EveryEndingSignalGoesThroughTheTerminationHandler) {
-    for (int signo : {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO, SIGRTMIN + 3}) {
-        auto r = run_case("signal", {}, std::to_string(signo));
+// Through the one handler and its cleanups (the console's restores the terminal), ended
+// by its own number; one ignored at start stays ignored (nohup).
+TEST(Signals, EveryEndingSignalRunsTheCleanupsThenEndsTheProcessByItself) {
+    for (int signo : {SIGHUP, SIGINT, SIGQUIT, SIGABRT, SIGBUS, SIGUSR1, SIGUSR2, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+                      SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS, SIGRTMIN + 3}) {
+        auto r = run_child({"/usr/bin/env", "--default-signal", RT_CASES, "signal", std::to_string(signo)});
         EXPECT_EQ(r.out, "restored\r\n") << signo;
         EXPECT_EQ(r.signal, signo);
     }
+    EXPECT_EQ(run_child({"/usr/bin/env", "--ignore-signal=HUP", RT_CASES, "signal", std::to_string(SIGHUP)}).exit_code, 0);
 }

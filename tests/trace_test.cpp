@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 
 #include "tests/support/child.h"
 #include "tests/support/pictures.h"
+#include "tests/support/tmux.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -38,19 +40,40 @@ TEST(Trace, UsageVersionAndHelp) {
             ADD_FAILURE() << r.exit_code << r.err;
     for (const char* option : {"\n  --size WxH", "\n  --png FILE", "\n  --frames-png DIR", "\n  --version", "\n  --print all"})
         EXPECT_NE(trace({"--help"}).out.find(option), std::string::npos) << option;
-    EXPECT_EQ(std::to_string(trace({"--help"}).exit_code) + trace({"--version"}).out.substr(0, 14), "0gravity-trace ");
+    // The first line of what each says, the program's too: on standard error when the code is 2.
+    for (auto [args, code, first] : std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
+             {{GRAVITY, "--help"}, 0, "usage: gravity [FILE]"}, {{GRAVITY, "-h"}, 0, "usage: gravity [FILE]"},
+             {{GRAVITY, "--version"}, 0, "gravity " GRAVITY_VERSION}, {{GRAVITY, "--bogus=1"}, 2, "gravity: unknown option '--bogus'"},
+             {{GRAVITY, "-x", "f"}, 2, "gravity: unknown option '-x'"}, {{GRAVITY, "f", "g"}, 2, "gravity: one FILE at most"},
+             {{GRAVITY_TRACE, "-h"}, 0, "usage: gravity-trace [--hex] [--print=all|last|none] [--size WxH] [--png FILE]"},
+             {{GRAVITY_TRACE, "--version"}, 0, "gravity-trace " GRAVITY_VERSION}, {{GRAVITY_TRACE, "-x"}, 2, "gravity-trace: unknown option '-x'"},
+             {{GRAVITY_TRACE, "f", "1", "--png"}, 2, "gravity-trace: option '--png' needs a value"}}) {
+        auto r = run_child(args);
+        EXPECT_EQ(r.exit_code, code) << args[1];
+        EXPECT_EQ((code ? r.err : r.out).substr(0, (code ? r.err : r.out).find('\n')), first);
+    }
 }
 
-// Any path the system takes; records that cannot be written end with 101, not silence.
+// The error said in words after the report, naming the file (F) and the token; the last
+// case: C missing after a line end reads as 0. Any path the system takes; records that
+// cannot be written end with 101, not silence.
 TEST(Trace, LoadErrorsLongPathsAndAFullDisk) {
-    for (const auto& [params, code] : std::vector<std::pair<std::string, int>>{
-             {"70000 x\n", 201}, {"1 1 2 3 4 5 70000 1 1\n", 201}, {"1 1 2 x 4 5 70000 1 1\n", 106}, {"$10000 x\n", 201},
-             {"1 1 2 1e5000 4 5 0 1 1\n", 205}, {"1\n1 2 3 4 5\n10\n", 106}, {"1\n1 2 3 4 5\n10 2", 106}, {"1\n1 2 3 4 5\n10 2\n", 0}})
-        EXPECT_EQ(trace({"1"}, params).exit_code, code) << params;  // the last: C missing after a line end reads as 0
+    const std::string range = "range check: a value beyond its range", none = "F: no number left";
+    for (const auto& [params, code, words] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"70000 x\n", 201, range}, {"1 1 2 3 4 5 70000 1 1\n", 201, range}, {"$10000 x\n", 201, range},
+             {"1 1 2 x 4 5 70000 1 1\n", 106, "F: not a number: \"x\""}, {"\xEF\xBB\xBF" "1\n", 106, "F: not a number: \"\\xEF\\xBB\\xBF1\""},
+             {"1 1 2 1e5000 4 5 0 1 1\n", 205, "F: number out of range: \"1e5000\" (a value above 1.18e4932, or an exponent of more than 4932 either way)"},
+             {"1\n1 2 3 4 5\n10\n", 106, none}, {"1\n1 2 3 4 5\n10 2", 106, none}, {"1\n1 2 3 4 5\n10 2\n", 0, ""}}) {
+        auto r = trace({"1"}, params);
+        EXPECT_EQ(r.exit_code, code) << params;
+        std::string named = words.rfind("F: ", 0) == 0 ? temp_dir() + "/trace.txt" + words.substr(1) : words;
+        EXPECT_EQ(r.err, code ? "gravity-trace: " + named + " (run-time error " + std::to_string(code) + ")\n" : "");
+    }
     std::string dir = temp_dir() + "/" + std::string(150, 'd') + "/" + std::string(120, 'e');
     fs::create_directories(dir), std::ofstream(dir + "/swap.txt") << SWAP;
     EXPECT_EQ(trace({"--print=none", dir + "/swap.txt", "1"}).out, "P 2 0 -1 0.5\n");
-    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).exit_code * 1000 + trace({"/missing-dir/p.txt", "1"}).exit_code, 2003);
+    EXPECT_EQ(trace({dir + "/missing.txt", "1"}).err, "gravity-trace: " + dir + "/missing.txt: no such file (run-time error 2)\n");
+    EXPECT_EQ(trace({"/missing-dir/p.txt", "1"}).exit_code, 3);
     auto full = trace({dir + "/swap.txt", "2000"}, "", {.input = "", .stdout_file = "/dev/full"});
     EXPECT_TRUE(full.exit_code == 101 && full.err.find("gravity-trace: cannot write the records: ") == 0) << full.err;
 }
@@ -79,6 +102,20 @@ TEST(Trace, FrameErrorsInTheProgramsOwnLoop) {
     }
 }
 
+// On a terminal, a line of progress, there while the run is held on a full pipe of
+// records, and gone before the error's report (read here) and its line in words.
+TEST(Trace, ProgressOnATerminal) {
+    std::string fifo = temp_dir() + "/records";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets the shell open it, reads nothing
+    Tmux t(command_of(GRAVITY_TRACE) + " " + write_file("runaway.txt", "1\n1 0 0 0 1\n0 0 0\n") + " 99999 > " + fifo + "; exec sleep 600", 100, 10);
+    ASSERT_TRUE(t.wait_for(" of 99999, "));
+    EXPECT_NE(read_text_file(fifo).find("\nRuntime error 201 at 0x"), std::string::npos);
+    close(reader);
+    ASSERT_TRUE(t.wait_for("(run-time error 201)"));
+    EXPECT_EQ(t.row(0), "gravity-trace: range check: a value beyond its range (run-time error 201)");
+}
+
 // Frames as the window shows them, on a canvas the erase left black; paths under the last complete frame.
 TEST(Pictures, FramesAndPaths) {
     std::string dir = temp_dir() + "/frames", png = temp_dir() + "/paths.png";
@@ -91,9 +128,13 @@ TEST(Pictures, FramesAndPaths) {
             if (f.y1 < 600 && paths[size_t(f.y1 * 800 + f.x1)] == 0) paths[size_t(f.y1 * 800 + f.x1)] = 0x545454;
     }
     EXPECT_EQ(read_png(png), paths);
+    r = trace({"--frames-png", dir, "1"}, SWAP);  // beside another run's frames: refused, and they stay
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err.find("gravity-trace: " + dir + " already holds frames (frame-00000"), 0u) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 }
 
-// Through a symbolic link to its target, into a FIFO directly; nothing partial left, even by a SIGTERM.
+// Through a symbolic link to its target, into a FIFO directly; nothing partial left by a signal that ends the tool.
 TEST(Pictures, WhereThePicturesGo) {
     std::string params = write_file("swap.txt", SWAP), dir = temp_dir() + "/targets", big = temp_dir() + "/big", bytes;
     fs::create_directory(dir), fs::create_symlink("target.png", dir + "/link.png");
@@ -105,9 +146,13 @@ TEST(Pictures, WhereThePicturesGo) {
                 bytes.substr(1, 3) == "PNG" && read_png(dir + "/target.png").size() == 800u * 600u);
     auto r = trace({"--png", dir + "/no/p.png", params, "1"});  // and with a directory in the way:
     EXPECT_TRUE(r.exit_code * trace({"--png", dir, params, "1"}).exit_code == 1 && r.err.find("gravity-trace: cannot write " + dir + "/no/p.png: ") == 0);
-    r = run_child({"/bin/sh", "-c", command_of(GRAVITY_TRACE) + " --size 4000x4000 --frames-png " + big + " " + params +
-                   " 999 & for i in $(seq 600); do [ -e " + big + "/frame-000002.png ] && break; sleep 0.1; done; kill -TERM $!; wait $!"});
-    EXPECT_EQ(r.exit_code, 128 + SIGTERM);  // the frames' pictures take most of the run
-    for (const auto& entry : fs::directory_iterator(big)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    for (int signo : {SIGTERM, SIGHUP, SIGQUIT}) {  // the frames' pictures take most of the run
+        std::string frames = big + std::to_string(signo), kill = " & for i in $(seq 600); do [ -e " + frames +
+                             "/frame-000002.png ] && break; sleep 0.1; done; kill -" + std::to_string(signo) + " $!; wait $!";
+        r = run_child({"/bin/sh", "-c", "ulimit -c 0; env --default-signal " + command_of(GRAVITY_TRACE) +
+                                            " --size 4000x4000 --frames-png " + frames + " " + params + " 999" + kill});
+        EXPECT_EQ(r.exit_code, 128 + signo);
+        for (const auto& entry : fs::directory_iterator(frames)) EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4);  // link, target, FIFO, frame 1
 }

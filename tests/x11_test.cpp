@@ -90,13 +90,19 @@ TEST(CanvasProcess, RunTimeErrorClosesTheWindowBeforeTheReport) {
     EXPECT_FALSE(viewer.window_exists(TITLE));
 }
 
-TEST(CanvasProcess, NoDisplayGivesTheMessageThenTheNotInGraphicsModeStop) {
-    auto r = run_child({"/usr/bin/env", "-u", "DISPLAY", CANVAS_CASES, "draw"});
-    EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err,
-              "Window creation failed\n"
-              "Error: Not in graphics mode (use InitGraph and test GraphResult afterwards)\r\n");
-    EXPECT_EQ(r.out, "result -11\r\n");
+// DISPLAY unset, no server there, or (planted) a window thread that cannot start, as with no room for its stack.
+TEST(CanvasProcess, NoDisplayOrAPlantedWindowThreadStartFailureGivesTheMessageThenTheNotInGraphicsModeStop) {
+    std::vector<std::pair<std::string, std::string>> ways = {{"--unset=DISPLAY", "DISPLAY is not set"}, {"DISPLAY=:987", "there is none at DISPLAY=:987"}};
+#ifdef GRAVITY_PLANTED_FAULTS
+    ways.push_back({"GRAVITY_PLANT=thread-start/throw", ""});  // the display was there: nothing more to say
+#endif
+    for (const auto& [env, lack] : ways) {
+        auto r = run_child({"/usr/bin/env", env, CANVAS_CASES, "draw"});
+        EXPECT_EQ(r.exit_code, 1) << env;
+        EXPECT_EQ(r.err, "Window creation failed\nError: Not in graphics mode (use InitGraph and test GraphResult afterwards)\r\n" +
+                             (lack.empty() ? "" : "canvas_cases: the window needs an X display, and " + lack + ": see \"A display and a terminal\" in the README\r\n"));
+        EXPECT_EQ(r.out, "result -11\r\n");
+    }
 }
 
 #ifdef GRAVITY_PLANTED_FAULTS

@@ -8,6 +8,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/textfile.h"
+#include "sim/command_line.h"
 
 namespace tools {
 
@@ -28,13 +29,13 @@ constexpr const char DETAILS[] =
     "  --png FILE        after the run, one picture: every body's path in dark grey,\n"
     "                    and over it the last frame as the window shows it\n"
     "  --frames-png DIR  every frame as the window shows it during the frame's delay,\n"
-    "                    DIR/frame-000001.png and on\n"
-    "  --help            this text\n"
+    "                    DIR/frame-000001.png and on; DIR must hold no frames yet\n"
+    "  -h, --help        this text\n"
     "  --version         the version\n";
 
 constexpr int MAX_SIZE = 16384;
 
-enum Key { HEX = 256, PRINT, SIZE, PNG, FRAMES_PNG, HELP, VERSION };
+enum Key { HELP = 'h', HEX = 256, PRINT, SIZE, PNG, FRAMES_PNG, VERSION };
 
 constexpr option LONG_OPTIONS[] = {
     {"hex", no_argument, nullptr, HEX},           {"print", required_argument, nullptr, PRINT},
@@ -80,7 +81,7 @@ std::string usage() { return std::string(SYNOPSIS) + DETAILS; }
 Options parse_options(int argc, char** argv) {
     Options o;
     opterr = 0;  // the messages are the tool's own
-    for (int key; (key = getopt_long(argc, argv, ":", LONG_OPTIONS, nullptr)) != -1;) {
+    for (int key; (key = getopt_long(argc, argv, ":h", LONG_OPTIONS, nullptr)) != -1;) {
         switch (key) {
         case HEX: o.hex = true; break;
         case PRINT: parse_print(optarg, o.print); break;
@@ -89,10 +90,10 @@ Options parse_options(int argc, char** argv) {
             break;
         case PNG: o.png = optarg; break;
         case FRAMES_PNG: o.frames_dir = optarg; break;
-        case HELP: o.ask = Options::Ask::help; return o;
         case VERSION: o.ask = Options::Ask::version; return o;
-        case ':': usage_error("an option lacks its value");
-        default: usage_error("unknown option");
+        case ':': usage_error(("option " + sim::refused_option(argv) + " needs a value").c_str());
+        case HELP: o.ask = Options::Ask::help; return o;
+        default: usage_error(("unknown option " + sim::refused_option(argv)).c_str());
         }
     }
     if (argc - optind != 2) usage_error(argc - optind < 2 ? "FILE and FRAMES are required" : "too many arguments");

@@ -7,14 +7,14 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "runtime/signals.h"
 
 namespace tools {
 
@@ -78,34 +78,23 @@ std::string write_file(const std::string& path, const uint32_t* pixels, int widt
     return problem;
 }
 
-// The temporary file of a picture being written, removed by a SIGINT or SIGTERM that
-// arrives meanwhile; the signal then goes on to what was there before. The handler
-// uses only unlink, sigaction and raise, on a name prepared before it was installed.
-constexpr int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM};
-struct sigaction previous[std::size(CLEANUP_SIGNALS)];
+// The temporary file of a picture being written, removed by any signal that ends the
+// process meanwhile. The cleanup uses only unlink, on a name prepared before it was
+// added.
 const char* volatile partial_name = nullptr;
 
-void remove_partial(int signo) {
+void remove_partial() {
     if (const char* name = partial_name) unlink(name);
-    for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i)
-        if (CLEANUP_SIGNALS[i] == signo) sigaction(signo, &previous[i], nullptr);
-    raise(signo);  // blocked until the handler returns, then delivered as before
 }
 
 class PartialFile {
 public:
     explicit PartialFile(std::string name) : name_(std::move(name)) {
         partial_name = name_.c_str();
-        struct sigaction sa {};
-        sa.sa_handler = remove_partial;
-        sigfillset(&sa.sa_mask);
-        for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) {
-            sigaction(CLEANUP_SIGNALS[i], nullptr, &previous[i]);
-            if (previous[i].sa_handler != SIG_IGN) sigaction(CLEANUP_SIGNALS[i], &sa, nullptr);
-        }
+        runtime::add_signal_cleanup(remove_partial);
     }
     ~PartialFile() {
-        for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) sigaction(CLEANUP_SIGNALS[i], &previous[i], nullptr);
+        runtime::remove_signal_cleanup(remove_partial);
         partial_name = nullptr;
     }
     const std::string& name() const { return name_; }

@@ -11,6 +11,7 @@
 #include "runtime/checks.h"
 #include "runtime/fpu.h"
 #include "runtime/textfile.h"
+#include "tools/progress.h"
 
 namespace tools {
 
@@ -30,6 +31,7 @@ void write_failed(int error) {
 
 void say(std::initializer_list<std::string_view> parts) {
     constexpr size_t PIECE = 255;  // a short string at a time
+    make_way_for(2);
     runtime::WRITE_STR(0, runtime::STDERR, "gravity-trace: ");
     for (std::string_view part : parts)
         for (size_t at = 0; at < part.size(); at += PIECE) runtime::WRITE_STR(0, runtime::STDERR, part.substr(at, PIECE));
@@ -37,6 +39,7 @@ void say(std::initializer_list<std::string_view> parts) {
 }
 
 void flush_records() {
+    if (used > 0) make_way_for(1);
     size_t done = 0;
     while (done < used) {
         ssize_t n = write(1, records + done, used - done);

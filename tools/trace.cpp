@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/filedriver.h"
+#include "runtime/in_words.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
 #include "sim/simulation.h"
@@ -20,6 +22,7 @@
 #include "tools/options.h"
 #include "tools/picture.h"
 #include "tools/png.h"
+#include "tools/progress.h"
 #include "tools/records.h"
 
 namespace {
@@ -47,6 +50,7 @@ bool write_picture(const std::string& path, const std::vector<uint32_t>& pixels)
 // write raises 101 and so comes last): both are out before a report follows.
 void trace_exit() {
     runtime::EXITPROC = saved_exit;
+    tools::make_way_for(2);  // and for the report, on the same terminal or not
     if (pictures && !options.png.empty() && !write_picture(options.png, pictures->summary()) &&
         runtime::EXITCODE == 0)
         runtime::EXITCODE = 1;
@@ -77,6 +81,7 @@ public:
         if (!write_picture(options.frames_dir + name, pictures->canvas())) runtime::HALT(1);
     }
     bool key_pressed() override {
+        tools::show_progress(frame_);
         if (frame_ == options.frames) return true;
         ++frame_;
         return false;
@@ -88,9 +93,25 @@ private:
     unsigned long long frame_ = 1;
 };
 
+bool is_frame_name(std::string_view name) { return name.starts_with("frame-") && name.ends_with(".png"); }
+
+// A run's frames never lie beside another run's, which a video of the folder would mix
+// in; and a user's files are never deleted.
+void refuse_old_frames(const std::string& dir) {
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return;
+    std::string found;
+    for (dirent* e; found.empty() && (e = readdir(d)) != nullptr;)
+        if (is_frame_name(e->d_name)) found = e->d_name;
+    closedir(d);
+    if (found.empty()) return;
+    tools::say({dir, " already holds frames (", found, "): name a folder without them; nothing was deleted"});
+    runtime::HALT(2);
+}
+
 void prepare_frames_dir(const std::string& dir) {
     struct stat st;
-    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return refuse_old_frames(dir);
     if (mkdir(dir.c_str(), 0777) == 0) return;
     tools::say({"cannot make ", dir, ": ", std::strerror(errno)});
     runtime::HALT(1);
@@ -100,13 +121,10 @@ void prepare_frames_dir(const std::string& dir) {
 // path of any length is resolved here and handed over by its descriptor's name.
 void assign_parameter_file(runtime::TEXTREC& BE, const std::string& file) {
     if (file == "-") return runtime::ASSIGN(BE, "");
-    int fd = open(file.c_str(), O_PATH | O_CLOEXEC);
-    if (fd < 0) {
-        runtime::ASSIGN(BE, "");
-        runtime::INOUTRES = runtime::ERRNO2INOUTRES(runtime::host_error_code(errno, file.c_str(), true));
-        return;
-    }
-    runtime::ASSIGN(BE, ("/proc/self/fd/" + std::to_string(fd)).c_str());
+    const int fd = open(file.c_str(), O_PATH | O_CLOEXEC), error = errno;
+    runtime::ASSIGN(BE, fd < 0 ? "" : ("/proc/self/fd/" + std::to_string(fd)).c_str());
+    BE.shown_name = file.c_str();  // the options live until the process ends
+    if (fd < 0) runtime::fail_on(BE, runtime::ERRNO2INOUTRES(runtime::host_error_code(error, file.c_str(), true)));
 }
 
 void answer(tools::Options::Ask ask) {
@@ -117,6 +135,7 @@ void answer(tools::Options::Ask ask) {
 
 [[gnu::noinline]] void trace_main() {
     runtime::initialize();
+    runtime::name_in_messages("gravity-trace");  // the straightforward build's too: they say the same
     saved_exit = runtime::EXITPROC;
     runtime::EXITPROC = trace_exit;
     options = tools::parse_options(saved_argc, saved_argv);
@@ -145,6 +164,7 @@ void answer(tools::Options::Ask ask) {
         }
     }
     TraceFrames frames(simulation);
+    tools::start_progress(o.frames);
     if (o.frames > 0) FUTTAT(simulation, frames);
 }
 

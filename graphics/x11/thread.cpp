@@ -8,12 +8,14 @@
 #include <csetjmp>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "graphics/window.h"
 #include "graphics/x11/thread.h"
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
+#include "runtime/plant.h"
 
 namespace graphics::x11 {
 
@@ -166,7 +168,8 @@ void window_main(bool measuring, int width, int height, bool maximized) {
     handshake.changed.notify_all();
 }
 
-void start(bool measuring, int width, int height, bool maximized) {
+// False when the thread cannot be had: no room for its stack, or no more threads allowed.
+bool start(bool measuring, int width, int height, bool maximized) {
     prepare_xlib();
     if (wake_fd < 0) wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     close_requested = false;
@@ -177,7 +180,13 @@ void start(bool measuring, int width, int height, bool maximized) {
         handshake.width = width, handshake.height = height, handshake.maximized = maximized;
         handshake.requested = handshake.presented = 0;
     }
-    window_thread = std::thread(window_main, measuring, width, height, maximized);
+    try {
+        runtime::planted_fault("thread-start");
+        window_thread = std::thread(window_main, measuring, width, height, maximized);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -188,7 +197,7 @@ bool measure_maximized_window(Extents& frame, int& width, int& height) {
     if (d == nullptr) return false;
     std::vector<long> area = work_area(d);
     XCloseDisplay(d);
-    start(true, int(area[2]), int(area[3]), true);
+    if (!start(true, int(area[2]), int(area[3]), true)) return false;
     wait_for([] { return handshake.stage != Handshake::starting || handshake.ended; });
     std::lock_guard<std::mutex> hold(handshake.lock);
     if (handshake.stage != Handshake::measured) return false;
@@ -206,7 +215,10 @@ using namespace x11;
 
 bool open_window(int width, int height, bool maximized) {
     if (!window_thread.joinable()) {
-        start(false, width, height, maximized);
+        if (!start(false, width, height, maximized)) {
+            report_failure(nullptr, "Window creation failed");
+            return false;
+        }
     } else {
         std::lock_guard<std::mutex> hold(handshake.lock);
         if (handshake.stage != Handshake::measured) return handshake.stage == Handshake::shown;

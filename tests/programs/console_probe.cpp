@@ -12,6 +12,7 @@
 #include "console/val.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
+#include "runtime/filedriver.h"
 #include "runtime/startup.h"
 
 using namespace runtime;
@@ -34,6 +35,14 @@ void poll(int n) {
     say(stop);
 }
 
+// A number read from the terminal as the parameter file is, in the terminal's own line mode.
+void read_number() {
+    static TEXTREC f;
+    ASSIGN(f, ""), RESET(f), INT_IOCHECK();
+    const uint32_t n = console::READ_UINT(f);
+    INT_IOCHECK(), say("number ", false), say(decimal(n));
+}
+
 // Each token: a real as its bits, "u:" an unsigned integer, or "fail".
 void val() {
     for (int i = 2; i < argument_count(); ++i) {
@@ -52,8 +61,8 @@ void val() {
 }
 
 // argv[3...]: lines to write, "!text" on standard error, "?n" a poll once n bytes are
-// queued. Then lines after a prompt in code page 852 ("fájl> "), logged as hex bytes,
-// until an empty one; "error", "halt" and "segv" end the program so.
+// queued, "<" a number read. Then lines after a prompt in code page 852 ("fájl> "),
+// logged as hex bytes, until an empty one; "error", "halt" and "segv" end the program so.
 void run() {
     initialize();
     if (std::strcmp(argument(1), "val") == 0) return val();
@@ -64,6 +73,7 @@ void run() {
     for (int i = 3; i < argument_count(); ++i) {
         const char* arg = argument(i);
         if (arg[0] == '?') poll(std::atoi(arg + 1));
+        else if (arg[0] == '<') read_number();
         else if (arg[0] == '!') std::fprintf(stderr, "%s\n", arg + 1);
         else say(arg);
     }

@@ -9,6 +9,7 @@
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/fpu.h"
+#include "runtime/signals.h"
 #include "runtime/startup.h"
 #include "runtime/filedriver.h"
 #include "runtime/textfile.h"
@@ -41,10 +42,8 @@ void exit_b() { EXITPROC = saved_b, say("exit B"); }
 void exit_b_raises() { EXITPROC = saved_b, say("exit B raises"), RUNERROR(204); }
 void install_both(ExitProcedure b) { saved_a = EXITPROC, EXITPROC = exit_a, saved_b = EXITPROC, EXITPROC = b; }
 
-// As the console's handler: puts the terminal back, then ends by the signal given.
-void on_sigterm(int signo) {
-    if (write(1, "restored\r\n", 10) == 10) signal(signo, SIG_DFL), raise(signo);
-}
+// As the console's cleanup: puts the terminal back.
+void say_restored() { if (write(1, "restored\r\n", 10) != 10) _exit(99); }
 
 void main_normal() { initialize(); }
 void main_cw() { initialize(); say(hexadecimal(bits_of(control_word()), 4)); }
@@ -87,14 +86,15 @@ void main_ill() { initialize(); asm volatile("udf #0"); }
 #endif
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }
+void main_throw() { initialize(); throw 0; }
 void main_deep() { initialize(); deep(300); }
-void main_signal() { initialize(); signal(SIGTERM, on_sigterm); raise(signal_number); }
+void main_signal() { initialize(); add_signal_cleanup(say_restored); raise(signal_number); }
 
 #define CASE(name) {#name, main_##name}
 constexpr std::pair<const char*, void (*)()> CASES[] = {
     CASE(normal), CASE(cw), CASE(fdiv00), CASE(fdiv10), CASE(overflow), CASE(underflow), CASE(round_values),
     CASE(round_high), CASE(round_in_proc), CASE(bound), CASE(bound_in_proc), CASE(halt), CASE(exitprocs),
-    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(ill), CASE(intdiv), CASE(heap), CASE(deep), CASE(signal),
+    CASE(exitproc_error), CASE(ioerror), CASE(segv), CASE(stack), CASE(ill), CASE(intdiv), CASE(heap), CASE(throw), CASE(deep), CASE(signal),
 };
 
 }  // namespace

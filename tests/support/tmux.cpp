@@ -8,6 +8,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "tests/support/child.h"
+
 namespace testsupport {
 
 std::string shell_quote(const std::string& s) {
@@ -69,6 +71,11 @@ bool Tmux::wait_for(const std::string& needle, int timeout_ms) {
         if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::string Tmux::mode() {
+    std::string tty = tmux("display-message -p -t main '#{pane_tty}'");
+    return run_child({"stty", "-g", "-F", tty.substr(0, tty.find('\n'))}).out;
 }
 
 }  // namespace testsupport
