@@ -3,7 +3,8 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the canvas's threading tests
 # under ThreadSanitizer, the faults planted on every thread, the suite with the software
 # extended reals and, cross-built, on arm64 under qemu, every build's records against
-# the x87's, and the fuzz target for two minutes. GRAVITY_QUICK=1 runs the suite alone
+# the x87's, the web edition (the trace tool under node against the x87's, the page in
+# headless Chromium), and the fuzz target for two minutes. GRAVITY_QUICK=1 runs the suite alone
 # (for a quick look while working).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,8 +56,15 @@ cmake --build BUILD-arm64 -j2 >/dev/null
 echo "== the arm64 suite under qemu (a few minutes)"
 (cd BUILD-arm64 && ctest --output-on-failure -j2 --timeout 900) | tee -a "$summary"
 
-echo "== the same motion on every machine: the software and arm64 trace tools against the x87's"
-cmake -S . -B BUILD -DGRAVITY_OTHER_TRACES="$PWD/BUILD-soft/gravity-trace|qemu-aarch64 $PWD/BUILD-arm64/gravity-trace" >/dev/null
+echo "== the web edition in BUILD-web/: the page and the trace tool for node (a few minutes the first time, silent)"
+emcmake cmake -S . -B BUILD-web -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build BUILD-web -j2 >/dev/null
+echo "== the page in headless Chromium: frames against the native trace tool's, an error, Stop, a key, a file"
+node --test tests/web/page_test.js | tee -a "$summary"
+
+echo "== the same motion on every machine: the software, arm64 and node trace tools against the x87's"
+others="$PWD/BUILD-soft/gravity-trace|qemu-aarch64 $PWD/BUILD-arm64/gravity-trace|node $PWD/BUILD-web/gravity-trace.js"
+cmake -S . -B BUILD -DGRAVITY_OTHER_TRACES="$others" >/dev/null
 cmake --build BUILD -j2 --target tiles_test >/dev/null
 (cd BUILD && ctest --output-on-failure -R Platforms) | tee -a "$summary"
 
@@ -66,4 +74,5 @@ scripts/fuzz.sh
 # Every stage above stops the script when anything fails: here all have passed.
 suites=$(grep -oE 'failed out of [0-9]+' "$summary" | awk '{n += $4} END {print n + 0}')
 threads=$(grep -oE '^\[  PASSED  \] [0-9]+' "$summary" | awk '{n += $4} END {print n + 0}')
-echo "all: $((suites + threads + 1)) passed, 0 failed"
+pages=$(grep -oE '^# pass [0-9]+' "$summary" | awk '{n += $3} END {print n + 0}')
+echo "all: $((suites + threads + pages + 1)) passed, 0 failed"

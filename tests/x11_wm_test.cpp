@@ -5,6 +5,7 @@
 
 #include "graphics/graph.h"
 #include "graphics/canvas.h"
+#include "graphics/x11/xlib.h"
 #include "runtime/wait.h"
 #include "tests/support/pictures.h"
 #include "tests/support/xserver.h"
@@ -56,8 +57,7 @@ struct Managed : ::testing::TestWithParam<const char*> {
         std::printf("%s: metrics frame %d x %d caption %d, maximised %d x %d; client %d x %d (%d pixels off the "
                     "screen), canvas %d x %d%s\n",
                     GetParam(), screen_metrics().frame_width, screen_metrics().frame_height, screen_metrics().caption_height,
-                    screen_metrics().full_width, screen_metrics().full_height, g.width, g.height, hidden,
-                    w, h,
+                    screen_metrics().full_width, screen_metrics().full_height, g.width, g.height, hidden, w, h,
                     viewer.maximized(window) ? ", maximised" : "");
         EXPECT_EQ(wrong, 0);
     }
@@ -73,6 +73,8 @@ TEST_P(Managed, WindowManagerMaximisesTheWindowAndItsClientAreaIsTheCanvas) {
     open_and_draw();
     EXPECT_GT(screen_metrics().caption_height, 0);
     EXPECT_TRUE(wait_for([&] { return viewer.maximized(window); }));
+    std::unique_ptr<Display, int (*)(Display*)> d(XOpenDisplay(nullptr), XCloseDisplay);
+    EXPECT_TRUE(x11::fills_work_area(d.get(), Window(window)));  // what the canvas waited for, as the manager gave it
     auto g = viewer.geometry(window);
     EXPECT_EQ(g.width, GETMAXX() + 1);
     EXPECT_EQ(g.height, GETMAXY() + 1);
@@ -92,6 +94,20 @@ TEST_P(Managed, WindowManagerWithASidePanelGivesTheLargestNormalWindow) {
     EXPECT_LE(g.width, GETMAXX() + 1);
     EXPECT_LE(g.height, GETMAXY() + 1);
     expect_picture();
+}
+
+// A maximised window's frame fills a work area of 1024 x 742 once the manager has
+// sized it, also with borders past the edges (icewm); not before it is sized or framed.
+TEST(MaximisedFrame, FillsTheWorkAreaOnlyOnceSized) {
+    const struct { x11::Box client; x11::Extents frame; bool fills; } cases[] = {
+        {{0, 19, 1024, 723}, {5, 5, 24, 5}, true},  {{0, 19, 1024, 742}, {5, 5, 24, 5}, false},
+        {{4, 27, 1016, 711}, {4, 4, 27, 4}, true},  {{0, 0, 1024, 742}, {4, 4, 27, 4}, false},
+        {{0, 0, 1024, 742}, {0, 0, 0, 0}, true},    {{0, 19, 1024, 600}, {0, 0, 19, 3}, false},
+        {{0, 19, 1000, 720}, {0, 0, 19, 3}, false}, {{24, 19, 1000, 720}, {0, 0, 19, 3}, false},
+        {{-5, 19, 1024, 720}, {0, 0, 19, 3}, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(x11::fills_work_area(c.client, c.frame, {0, 0, 1024, 742}), c.fills)
+            << c.client.x << "," << c.client.y << " " << c.client.width << "x" << c.client.height << " " << c.frame.left;
 }
 
 INSTANTIATE_TEST_SUITE_P(Managers, Managed, ::testing::Values("openbox", "fluxbox", "icewm"),

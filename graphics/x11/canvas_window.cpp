@@ -19,9 +19,10 @@ namespace {
 // computes; a wait of the program (show_on_screen) shows it at once.
 constexpr int PRESENT_AFTER_MS = 10;
 
-// How long a maximised window may take to reach the work area's size after the
-// manager has called it maximised; some managers keep a size of their own.
-constexpr int SETTLE_LIMIT_MS = 3000;
+// How long a maximised window may take to fill the work area after the manager has
+// called it maximised and framed it: some managers keep a size of their own, and the
+// window stays black on the screen until the canvas is decided.
+constexpr int SETTLE_LIMIT_MS = 500;
 
 void set_properties(Display* d, Window w, int width, int height) {
     XStoreName(d, w, TITLE);
@@ -55,11 +56,7 @@ void wait_maximized(CanvasWindow& c) {
     wait_until(MANAGER_LIMIT_MS, [&] { return mapped(c) && is_maximized(c.d, c.w) && frame_extents(c.d, c.w, e); });
     // Then, as a rule, its frame fills the work area; a manager may set the state and
     // the frame a moment before the size.
-    wait_until(SETTLE_LIMIT_MS, [&] {
-        std::vector<long> area = work_area(c.d);
-        return frame_extents(c.d, c.w, e) &&
-               has_size(c, int(area[2] - e.left - e.right), int(area[3] - e.top - e.bottom));
-    });
+    wait_until(SETTLE_LIMIT_MS, [&] { return fills_work_area(c.d, c.w); });
 }
 
 void present(CanvasWindow& c) {

@@ -93,6 +93,37 @@ std::vector<long> work_area(Display* d) {
     return area;
 }
 
+namespace {
+
+// Along one axis: the client from start to start + size, its borders before and after.
+bool fills(long start, long size, long before, long after, long area_start, long area_size) {
+    const long end = start + size, area_end = area_start + area_size;
+    return start >= area_start && end <= area_end && start - before <= area_start && end + after >= area_end;
+}
+
+}  // namespace
+
+bool fills_work_area(const Box& client, const Extents& frame, const Box& area) {
+    // Not an exact fit: icewm pushes a maximised window's borders past the edges,
+    // leaving only its title bar inside. A client as large as the area itself under
+    // a frame with borders is one the manager has yet to size (or to frame).
+    const bool bordered = frame.left + frame.right + frame.top + frame.bottom > 0;
+    return fills(client.x, client.width, frame.left, frame.right, area.x, area.width) &&
+           fills(client.y, client.height, frame.top, frame.bottom, area.y, area.height) &&
+           (!bordered || client.width < area.width || client.height < area.height);
+}
+
+bool fills_work_area(Display* d, Window w) {
+    Extents e;
+    int x = 0, y = 0, width = 0, height = 0;
+    Window child;
+    if (!frame_extents(d, w, e) || !XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child))
+        return false;
+    client_size(d, w, width, height);
+    std::vector<long> area = work_area(d);
+    return fills_work_area({x, y, width, height}, e, {area[0], area[1], area[2], area[3]});
+}
+
 void set_maximized_property(Display* d, Window w) {
     Atom states[2] = {atom(d, "_NET_WM_STATE_MAXIMIZED_VERT"), atom(d, "_NET_WM_STATE_MAXIMIZED_HORZ")};
     XChangeProperty(d, w, atom(d, "_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,

@@ -42,6 +42,17 @@ bool frame_extents(Display* d, Window w, Extents& e);
 // The work area of the first desktop (x, y, width, height); the screen without one.
 std::vector<long> work_area(Display* d);
 
+// A client area in root coordinates, or a work area.
+struct Box {
+    long x = 0, y = 0, width = 0, height = 0;
+};
+// Whether a client area in this frame fills the work area as a maximised window's
+// does: the client within the area, the frame reaching its edges or past them, and
+// something of a frame with borders inside it.
+bool fills_work_area(const Box& client, const Extents& frame, const Box& area);
+// The same for a mapped w as the server has it now.
+bool fills_work_area(Display* d, Window w);
+
 // The maximised state: as a property before mapping, and as the request the
 // standard has a client send about its mapped window.
 void set_maximized_property(Display* d, Window w);

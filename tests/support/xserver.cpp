@@ -11,7 +11,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -25,11 +27,13 @@ namespace {
 Display* dpy(void* d) { return static_cast<Display*>(d); }
 int ignore_errors(Display*, XErrorEvent*) { return 0; }
 
-// A child that dies with the test, its output gone, stdout to fd out when given.
+// A child that dies with the test, its output gone, stdout to fd out when given, in a
+// process group of its own (what it starts goes with it).
 int spawn(const std::vector<std::string>& argv, int keep_fd = -1) {
     int pid = fork();
     if (pid != 0) return pid;
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    setpgid(0, 0);
     int devnull = open("/dev/null", O_RDWR);
     for (int fd = 0; fd < 3; ++fd) dup2(devnull, fd);
     for (int fd = 3; fd < 64; ++fd)
@@ -79,7 +83,20 @@ XServer::XServer(const std::string& geometry, const std::vector<std::string>& ma
     if (const char* old = std::getenv("DISPLAY")) saved_display_ = old;
     setenv("DISPLAY", display_.c_str(), 1);
     if (manager.empty()) return;
+    // No wallpaper: fluxbox's setter, finding no program to set one with, would put a
+    // message box over the canvas.
+    static const std::string quiet = [] {
+        char dir[] = "/tmp/gravity-wm-XXXXXX";
+        if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp");
+        const std::string setter = std::string(dir) + "/fbsetbg";
+        FILE* f = std::fopen(setter.c_str(), "w");
+        std::fputs("#!/bin/sh\n", f), std::fclose(f), chmod(setter.c_str(), 0755);
+        return std::string(dir) + ":" + std::getenv("PATH");
+    }();
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", quiet.c_str(), 1);
     wm_pid_ = spawn(manager);
+    setenv("PATH", path.c_str(), 1);
     Display* d = XOpenDisplay(display_.c_str());
     if (!wait_for([&] { Window r = DefaultRootWindow(d);
         return !property(d, r, "_NET_SUPPORTING_WM_CHECK").empty() && !property(d, r, "_NET_WORKAREA").empty(); },
@@ -89,7 +106,7 @@ XServer::XServer(const std::string& geometry, const std::vector<std::string>& ma
 }
 
 void XServer::kill_server() {
-    if (wm_pid_ > 0) kill(wm_pid_, SIGKILL), waitpid(wm_pid_, nullptr, 0), wm_pid_ = -1;
+    if (wm_pid_ > 0) kill(-wm_pid_, SIGKILL), waitpid(wm_pid_, nullptr, 0), wm_pid_ = -1;
     if (xvfb_pid_ > 0) kill(xvfb_pid_, SIGKILL), waitpid(xvfb_pid_, nullptr, 0), xvfb_pid_ = -1;
 }
 
