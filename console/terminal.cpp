@@ -1,6 +1,6 @@
-// The terminal: descriptors, modes and signals. The signal handlers use only
-// tcsetattr, signal, sigaction, sigprocmask, raise and poll, on termios records and
-// an action prepared in advance, and lock-free atomics.
+// The terminal: descriptors, modes, and what the signals do to the mode. What runs
+// inside signal handlers uses only tcsetattr and poll, on termios records prepared in
+// advance, and lock-free atomics.
 #include "console/terminal.h"
 
 #include "console/codepage.h"
@@ -29,7 +29,6 @@ bool input_terminal = false;
 bool mode_changed = false;  // both records below are prepared, and the handlers installed
 struct termios saved_mode;  // as found at start-up
 struct termios key_mode;
-struct sigaction stop_action;
 
 // The mode the program is in now: what a stop and continue put back.
 enum Mode : int { AS_FOUND, KEYS };
@@ -74,29 +73,14 @@ struct InHandler {
     }
 };
 
-void let_stop_through(int how) {
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGTSTP);
-    sigprocmask(how, &stop, nullptr);
-}
-
-// The terminal goes back to the shell as found; the stop happens inside the handler,
-// so that when the process goes on, or when the stop is discarded (an orphaned process
-// group), the program's mode is applied again here.
-void on_stop_signal(int) {
+// The terminal goes back to the shell as found while the process is stopped; when it
+// goes on, or when the stop is discarded, the program's mode comes back.
+void before_stop() {
     InHandler counted;
     apply(saved_mode);
-    signal(SIGTSTP, SIG_DFL);
-    let_stop_through(SIG_UNBLOCK);
-    raise(SIGTSTP);
-    let_stop_through(SIG_BLOCK);
-    sigaction(SIGTSTP, &stop_action, nullptr);
-    apply_current_mode();
 }
 
-// Also after a stop by SIGSTOP, which no handler sees.
-void on_continue(int) {
+void after_continue() {
     InHandler counted;
     apply_current_mode();
 }
@@ -106,13 +90,7 @@ void install_signal_handlers() {
     // The terminal's signal keys end the program, even when its shell ignores them.
     runtime::catch_ending_signal(SIGINT);
     runtime::catch_ending_signal(SIGQUIT);
-    stop_action.sa_handler = on_stop_signal;
-    sigemptyset(&stop_action.sa_mask);
-    sigaction(SIGTSTP, &stop_action, nullptr);
-    struct sigaction sa {};
-    sa.sa_handler = on_continue;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGCONT, &sa, nullptr);
+    runtime::handle_stop_and_continue(before_stop, after_continue);
 }
 
 }  // namespace

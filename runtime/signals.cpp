@@ -1,5 +1,5 @@
-// The asynchronous signals that end the process by default: their one handler and
-// the cleanups it runs.
+// The process's asynchronous signals: the one handler of those that end it and the
+// cleanups it runs, and the handlers of stop and continue.
 #include "runtime/signals.h"
 
 #include <atomic>
@@ -25,7 +25,44 @@ void end_by(int signo) {
     raise(signo);  // delivered with its default action once this handler returns
 }
 
+void (*stopping)() = nullptr;
+void (*continuing)() = nullptr;
+struct sigaction stop_action;
+
+void let_stop_through(int how) {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(how, &stop, nullptr);
+}
+
+// The stop happens inside the handler, so that when the process goes on, or when the
+// stop is discarded, what continuing does runs here.
+void on_stop(int) {
+    stopping();
+    signal(SIGTSTP, SIG_DFL);
+    let_stop_through(SIG_UNBLOCK);
+    raise(SIGTSTP);
+    let_stop_through(SIG_BLOCK);
+    sigaction(SIGTSTP, &stop_action, nullptr);
+    continuing();
+}
+
+void on_continue(int) { continuing(); }
+
 }  // namespace
+
+void handle_stop_and_continue(void (*before_stop)(), void (*after_continue)()) {
+    stopping = before_stop;
+    continuing = after_continue;
+    stop_action.sa_handler = on_stop;
+    sigemptyset(&stop_action.sa_mask);
+    sigaction(SIGTSTP, &stop_action, nullptr);
+    struct sigaction sa {};
+    sa.sa_handler = on_continue;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGCONT, &sa, nullptr);
+}
 
 void catch_ending_signal(int signo) {
     struct sigaction sa {};
@@ -35,6 +72,9 @@ void catch_ending_signal(int signo) {
 }
 
 void catch_ending_signals() {
+    // A closed pipe is a failed write with its error number, as on a console, not a
+    // signal that would end the process before it can report.
+    signal(SIGPIPE, SIG_IGN);
     auto catch_unless_ignored = [](int signo) {
         struct sigaction found {};
         if (sigaction(signo, nullptr, &found) == 0 && found.sa_handler != SIG_IGN) catch_ending_signal(signo);

@@ -1,4 +1,6 @@
-// The asynchronous signals that end the process by default: one handler for all.
+// The process's asynchronous signals, all installed here: the ones that end it by
+// default (one handler for all), SIGPIPE, and stop and continue. (Processor faults
+// are the fault filter's.)
 #pragma once
 
 namespace runtime {
@@ -9,6 +11,7 @@ namespace runtime {
 // nohup, or an asynchronous command's SIGINT and SIGQUIT), which stays ignored. Each
 // ends the process the same way: the cleanups run, then the signal itself, with its
 // default action.
+// SIGPIPE is ignored here too.
 void catch_ending_signals();
 
 // Catches this one also when it was ignored at start.
@@ -19,5 +22,11 @@ void catch_ending_signal(int signo);
 // async-signal-safe calls on data prepared before it was added. At most four at once.
 void add_signal_cleanup(void (*cleanup)());
 void remove_signal_cleanup(void (*cleanup)());
+
+// Stop (SIGTSTP) and continue (SIGCONT): before_stop runs before the process stops,
+// after_continue when it goes on, also when the stop never happens (an orphaned
+// process group discards it) and after a stop by SIGSTOP, which no handler sees. Both
+// run inside handlers, under the same rules as the cleanups.
+void handle_stop_and_continue(void (*before_stop)(), void (*after_continue)());
 
 }  // namespace runtime

@@ -1,7 +1,6 @@
 // Start-up of the process and of the run-time services.
 #include "runtime/startup.h"
 
-#include <csignal>
 #include <cstdint>
 #include <exception>
 
@@ -38,9 +37,6 @@ int argument_count() { return saved_argc; }
 const char* argument(int i) { return i < saved_argc ? saved_argv[i] : ""; }
 
 void initialize() {
-    // A closed pipe is a failed write with its error number, as on a console, not a
-    // signal that would end the process before it can report.
-    signal(SIGPIPE, SIG_IGN);
     catch_ending_signals();  // a signal from outside puts the terminal back too
     OPENSTDIO();
     INOUTRES = 0;
