@@ -4,6 +4,7 @@
 #include "console/terminal.h"
 
 #include "console/codepage.h"
+#include "runtime/filedriver.h"
 #include "runtime/plant.h"
 #include "runtime/signals.h"
 
@@ -149,13 +150,7 @@ bool size(int& columns, int& rows) {
 }
 
 void write_all(const char* data, size_t n) {
-    while (n > 0) {
-        ssize_t w = write(out_fd, data, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return;  // a write the terminal refuses is lost
-        data += w;
-        n -= size_t(w);
-    }
+    runtime::write_everything(out_fd, data, n);  // a write the terminal refuses is lost
 }
 
 size_t read_input(uint8_t* buffer, size_t capacity, int timeout_ms, bool& end_of_input) {

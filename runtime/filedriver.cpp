@@ -135,15 +135,19 @@ void FILEREADFUNC(TEXTREC& f) {
     if (guarded) terminal_read_guard(f.bufptr, got);
 }
 
-void FILEWRITEFUNC(TEXTREC& f) {
-    int32_t done = 0;
-    while (done < f.bufpos) {
-        ssize_t n = write(f.handle, f.bufptr + done, size_t(f.bufpos - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += int32_t(n);
+int write_everything(int fd, const char* data, size_t n) {
+    while (n > 0) {
+        const ssize_t w = write(fd, data, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 ? errno : ENOSPC;
+        data += w;
+        n -= size_t(w);
     }
-    if (done < f.bufpos) fail_on(f, 101);
+    return 0;
+}
+
+void FILEWRITEFUNC(TEXTREC& f) {
+    if (write_everything(f.handle, f.bufptr, size_t(f.bufpos)) != 0) fail_on(f, 101);
     f.bufpos = 0;
 }
 

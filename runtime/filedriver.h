@@ -1,5 +1,6 @@
 // The file driver: named files and the standard streams on Linux descriptors.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/textfile.h"
@@ -16,6 +17,11 @@ void FILEOPENFUNC(TEXTREC& f);   // opens by mode: input reads an existing file,
 void FILEREADFUNC(TEXTREC& f);   // refill
 void FILEWRITEFUNC(TEXTREC& f);  // pass the buffer on
 void FILECLOSEFUNC(TEXTREC& f);
+
+// Writes all n bytes to fd, again after an interruption or a part written. Returns 0,
+// or the error of the write that failed (ENOSPC for one that took nothing). Only
+// write is called: it serves on the way out of a fault too.
+int write_everything(int fd, const char* data, size_t n);
 
 // Called before (data null) and after (with the bytes read) each read of a terminal,
 // so that the console can give the terminal its own line handling for that read.

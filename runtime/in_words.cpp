@@ -1,5 +1,6 @@
 // The line in words after a report. A user should not need the table of numbers to
 // learn that a file is missing or which token of a parameter file is not a number.
+#include "runtime/filedriver.h"
 #include "runtime/in_words.h"
 
 #include <cerrno>
@@ -32,19 +33,13 @@ constexpr Meaning MEANINGS[] = {
     {217, "unhandled processor exception"},
 };
 
-// The failure last left pending, copied when it was left: the one an input/output
-// error of its number is raised with.
-char failed_file[4096];
-ShortString failed_token;
-bool token_failed = false;
-uint16_t failed_code = 0;
 const char* program_name = nullptr;
 const TEXTREC* converted_file = nullptr;
 const ShortString* converted_token = nullptr;
 
 // Appends to a fixed buffer, cutting what does not fit.
 struct Line {
-    char text[sizeof failed_file + 4 * 255 + 256];
+    char text[sizeof IoFailure::file + 4 * 255 + 256];
     size_t length = 0;
     void add(std::string_view s) {
         for (char c : s)
@@ -74,21 +69,14 @@ const char* meaning(uint16_t n) {
     return "failed";
 }
 
-// What messages call a record: the name it was bound to, or the standard stream.
-std::string_view name_of(const TEXTREC& f) {
-    if (f.shown_name != nullptr) return f.shown_name;
-    if (f.name[0] != '\0') return f.name;
-    if (f.handle == 2) return "standard error";
-    return f.mode == FileMode::input ? "standard input" : "standard output";
-}
-
 // The file and what went wrong in it, or the meaning alone.
 void add_what_failed(uint16_t n) {
-    if (n != 0 && n == failed_code) {
-        line.add(failed_file), line.add(": ");
-        if (n != NOT_A_NUMBER || !token_failed) return line.add(meaning(n));
-        if (failed_token.length == 0) return line.add("no number left");
-        line.add("not a number: "), line.add_quoted(failed_token.view());
+    const IoFailure& failed = last_io_failure();
+    if (n != 0 && n == failed.code) {
+        line.add(failed.file), line.add(": ");
+        if (n != NOT_A_NUMBER || !failed.has_token) return line.add(meaning(n));
+        if (failed.token.length == 0) return line.add("no number left");
+        line.add("not a number: "), line.add_quoted(failed.token.view());
     } else if (n == TOO_LARGE && converted_token != nullptr) {
         line.add(name_of(*converted_file)), line.add(": number out of range: "), line.add_quoted(converted_token->view());
         line.add(" (a value above 1.18e4932, or an exponent of more than 4932 either way)");
@@ -98,16 +86,6 @@ void add_what_failed(uint16_t n) {
 }
 
 }  // namespace
-
-void note_io_failure(const TEXTREC& f, uint16_t n, const ShortString* token) {
-    std::string_view name = name_of(f);
-    name = name.substr(0, sizeof failed_file - 1);
-    name.copy(failed_file, name.size());
-    failed_file[name.size()] = '\0';
-    token_failed = token != nullptr;
-    if (token_failed) failed_token = *token;
-    failed_code = n;
-}
 
 void converting(const TEXTREC* f, const ShortString* token) {
     converted_file = f;
@@ -131,11 +109,7 @@ void write_in_words(uint16_t n) {
     line.add(" (run-time error ");
     line.add(decimal(n).view());
     line.add(")\n");
-    for (size_t done = 0; done < line.length;) {
-        ssize_t w = write(2, line.text + done, line.length - done);
-        if (w <= 0 && errno != EINTR) return;  // standard error closed: nothing to tell
-        if (w > 0) done += size_t(w);
-    }
+    write_everything(2, line.text, line.length);  // standard error closed: nothing to tell
 }
 
 }  // namespace runtime

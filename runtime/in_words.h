@@ -10,11 +10,6 @@ namespace runtime {
 
 struct TEXTREC;
 
-// Copies the particulars of a pending input/output error as it is left: by the time
-// it is raised the record may be bound anew. token: the number that did not convert
-// (106), empty when none was left; null for other errors.
-void note_io_failure(const TEXTREC& f, uint16_t n, const ShortString* token);
-
 // A real is being converted from token, read from f (null, null: done). An overflow
 // meanwhile (205) is that token's: too large to read. Kept as pointers, as a number
 // is read in no time; the token lives on the reader's stack, which a trap leaves be.

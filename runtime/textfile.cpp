@@ -2,9 +2,6 @@
 // the standard text files.
 #include "runtime/textfile.h"
 
-
-#include "runtime/in_words.h"
-
 namespace runtime {
 
 uint16_t INOUTRES = 0;
@@ -44,12 +41,28 @@ void flush(TEXTREC& f) {
     if (f.flushfunc != nullptr) f.flushfunc(f);
 }
 
+IoFailure io_failure;
+
 }  // namespace
+
+std::string_view name_of(const TEXTREC& f) {
+    if (f.shown_name != nullptr) return f.shown_name;
+    if (f.name[0] != '\0') return f.name;
+    if (f.handle == 2) return "standard error";
+    return f.mode == FileMode::input ? "standard input" : "standard output";
+}
 
 void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token) {
     INOUTRES = n;
-    note_io_failure(f, n, token);
+    const std::string_view name = name_of(f).substr(0, sizeof io_failure.file - 1);
+    name.copy(io_failure.file, name.size());
+    io_failure.file[name.size()] = '\0';
+    io_failure.has_token = token != nullptr;
+    if (token != nullptr) io_failure.token = *token;
+    io_failure.code = n;
 }
+
+const IoFailure& last_io_failure() { return io_failure; }
 
 void RESET(TEXTREC& f) { OPENTEXT(f, FileMode::input); }
 void REWRITE(TEXTREC& f) { OPENTEXT(f, FileMode::output); }

@@ -1,6 +1,7 @@
 // The text-file record, the pending input/output error and the standard text files.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/shortstring.h"
 
@@ -39,6 +40,19 @@ extern uint16_t INOUTRES;
 // Leaves the pending error n, arisen on f; for 106 the token that did not convert
 // (empty when no number was left). The line in words after a report names them.
 void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token = nullptr);
+
+// The particulars of the failure last left pending, copied when it was left: the
+// record may be bound anew before its error is raised.
+struct IoFailure {
+    uint16_t code = 0;
+    char file[4096] = {};  // what messages call the record
+    bool has_token = false;
+    ShortString token;
+};
+const IoFailure& last_io_failure();
+
+// What messages call a record: the name it was bound to, or the standard stream.
+std::string_view name_of(const TEXTREC& f);
 
 // The standard text files, bound by OPENSTDIO at start-up. The report goes to STDOUT,
 // which always stays on descriptor 1 with the plain file driver. Process-wide like the

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "runtime/checks.h"
+#include "runtime/filedriver.h"
 #include "runtime/fpu.h"
 #include "runtime/textfile.h"
 #include "tools/progress.h"
@@ -40,17 +41,9 @@ void say(std::initializer_list<std::string_view> parts) {
 
 void flush_records() {
     if (used > 0) make_way_for(1);
-    size_t done = 0;
-    while (done < used) {
-        ssize_t n = write(1, records + done, used - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            used = 0;  // the exit sequence must not try them again
-            write_failed(n < 0 ? errno : ENOSPC);
-        }
-        done += size_t(n);
-    }
-    used = 0;
+    const int error = runtime::write_everything(1, records, used);
+    used = 0;  // on a failure too: the exit sequence must not try them again
+    if (error != 0) write_failed(error);
 }
 
 void emit(const char* text, size_t len) {
