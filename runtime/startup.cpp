@@ -12,11 +12,6 @@
 #include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 
-namespace {
-int saved_argc = 0;
-char** saved_argv = nullptr;
-}  // namespace
-
 extern "C" void exe_entry_prepare(uintptr_t stack_top) {
     runtime::note_stack_top(stack_top);
     runtime::install_fault_filter();
@@ -27,14 +22,6 @@ extern "C" void exe_entry_prepare(uintptr_t stack_top) {
 extern "C" [[noreturn]] void exe_entry_finish() { runtime::DO_EXIT(); }
 
 namespace runtime {
-
-void save_command_line(int argc, char** argv) {
-    saved_argc = argc;
-    saved_argv = argv;
-}
-
-int argument_count() { return saved_argc; }
-const char* argument(int i) { return i < saved_argc ? saved_argv[i] : ""; }
 
 void initialize() {
     catch_ending_signals();  // a signal from outside puts the terminal back too

@@ -7,11 +7,6 @@ extern "C" [[noreturn]] void EXE_ENTRY(void (*main_program)());
 
 namespace runtime {
 
-// Kept for the trace tool; the program itself ignores its command line.
-void save_command_line(int argc, char** argv);
-int argument_count();
-const char* argument(int i);
-
 // The run-time services' module initialisation: the standard text files on the
 // process's descriptors, and no pending error.
 void initialize();

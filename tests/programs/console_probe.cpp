@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -18,6 +19,11 @@
 using namespace runtime;
 
 namespace {
+
+// The command line, kept for the main program the start routine calls.
+std::vector<const char*> arguments;
+int argument_count() { return int(arguments.size()); }
+const char* argument(int i) { return i < argument_count() ? arguments[size_t(i)] : ""; }
 
 volatile int* volatile nowhere = nullptr;
 
@@ -95,6 +101,6 @@ void run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    save_command_line(argc, argv);
+    arguments = {argv, argv + argc};
     EXE_ENTRY(run);
 }
