@@ -14,7 +14,7 @@ thread_local uint16_t status_bits = 0;
 }  // namespace
 
 // Bit 6 has no function and reads as set, as on the x87.
-FpuControlWord control_word() { return std::bit_cast<FpuControlWord>(uint16_t(control_bits | 0x0040)); }
+FpuControlWord control_word() { return control_word_of(uint16_t(control_bits | 0x0040)); }
 void load_control_word(FpuControlWord w) { control_bits = bits_of(w); }
 uint16_t exception_flags() { return status_bits; }
 void clear_exceptions() { status_bits = 0; }
@@ -44,7 +44,7 @@ unsigned raise_flags(unsigned flags) {
 FpuControlWord control_word() {
     uint16_t w;
     asm volatile("fnstcw %0" : "=m"(w));
-    return std::bit_cast<FpuControlWord>(w);
+    return control_word_of(w);
 }
 
 void load_control_word(FpuControlWord w) {

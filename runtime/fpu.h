@@ -2,7 +2,6 @@
 // With the software extended reals, each thread's control and status words are kept
 // in memory with the same bits, and the software raises what the x87 would trap on.
 #pragma once
-#include <bit>
 #include <cstdint>
 
 #include "runtime/extended.h"
@@ -36,6 +35,26 @@ inline constexpr uint16_t bits_of(FpuControlWord w) {
                     w.precision_control << 8 | w.rounding_control << 10 | w.infinity_control << 12 |
                     w.reserved13 << 13);
 }
+
+// The word with these 16 bits, field by field (std::bit_cast is not in every C++
+// library this builds with).
+inline constexpr FpuControlWord control_word_of(uint16_t bits) {
+    FpuControlWord w{};
+    w.invalid_masked = bits & 1;
+    w.denormal_masked = bits >> 1 & 1;
+    w.zerodivide_masked = bits >> 2 & 1;
+    w.overflow_masked = bits >> 3 & 1;
+    w.underflow_masked = bits >> 4 & 1;
+    w.precision_masked = bits >> 5 & 1;
+    w.reserved6 = bits >> 6 & 1;
+    w.reserved7 = bits >> 7 & 1;
+    w.precision_control = bits >> 8 & 3;
+    w.rounding_control = bits >> 10 & 3;
+    w.infinity_control = bits >> 12 & 1;
+    w.reserved13 = bits >> 13 & 7;
+    return w;
+}
+static_assert(bits_of(control_word_of(0xABCD)) == 0xABCD);
 
 // The program's word: invalid operation, division by zero and overflow trap;
 // denormal, underflow and precision do not; 64-bit precision; round to nearest even.

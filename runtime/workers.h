@@ -20,4 +20,7 @@ uint16_t run_on_workers(void (*task)(int slot, void* context), void* context);
 // another slot's progress must give up, since that slot may never make any.
 bool workers_stopping();
 
+// The processor's hint for a thread that spins, waiting for another slot's progress.
+void relax_while_waiting();
+
 }  // namespace runtime

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing: with no argument what building and
 # running the program needs; with "package", also what making the Debian package
-# needs; with "test", also what the tests, the sanitizer and fuzz builds, the
-# benchmarks and the Debian package need.
-#   scripts/deps.sh [package|test]
+# needs; with "web", also what the web edition's build and its tests need
+# (emscripten, binaryen, node and npm, Chromium, and puppeteer-core from npm in
+# tests/web/, which drives Chromium and downloads no browser of its own); with "test",
+# all that and what the tests, the sanitizer and fuzz builds, the benchmarks and the
+# Debian package need.
+#   scripts/deps.sh [package|web|test]
 set -euo pipefail
 
 PACKAGES=(g++ cmake make libx11-dev libxext-dev libpng-dev)
@@ -11,6 +14,10 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 # cpack's DEB generator: dpkg-shlibdeps finds the libraries, file tells it the binaries.
 [ "${1:-}" = package ] && PACKAGES+=(dpkg-dev file)
+if [ "${1:-}" = test ] || [ "${1:-}" = web ]; then
+    PACKAGES+=(emscripten binaryen nodejs chromium)
+    command -v npm >/dev/null || PACKAGES+=(npm)  # node from elsewhere may bring its own
+fi
 if [ "${1:-}" = test ]; then
     PACKAGES+=(clang libclang-rt-14-dev binutils libgtest-dev libbenchmark-dev xvfb openbox fluxbox icewm
                tmux valgrind dpkg-dev file groff-base)
@@ -32,4 +39,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -q
     $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if [ "${1:-}" = test ] || [ "${1:-}" = web ]; then
+    cd "$(dirname "$0")/../tests/web"
+    [ -d node_modules/puppeteer-core ] || PUPPETEER_SKIP_DOWNLOAD=1 npm install -q --no-audit --no-fund --no-package-lock
 fi

@@ -16,7 +16,6 @@
 #include <sched.h>
 
 #include "runtime/fpu.h"
-#include "runtime/machine.h"
 #include "runtime/plant.h"
 #include "runtime/workers.h"
 #include "sim/pair.h"
@@ -96,7 +95,7 @@ bool take_block(int n, int tiles) {
 bool wait_for(const std::atomic<int>& done, int count) {
     for (int spins = 0; done.load(std::memory_order_acquire) < count; ++spins) {
         if (spins < 1000) {
-            runtime::machine::cpu_relax();
+            runtime::relax_while_waiting();
         } else {
             if (runtime::workers_stopping()) return false;
             sched_yield();

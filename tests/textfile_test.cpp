@@ -1,5 +1,5 @@
-// Text input as functions of bytes: a script of reads gives a transcript of values
-// and pending errors; the error numbers of opening; number conversion under the
+// Text input as functions of bytes, from a disk file and from memory: a script of reads
+// gives a transcript of values and pending errors; the error numbers of opening; number conversion under the
 // program's control word (in the probe), overflow stops.
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "console/textread.h"
 #include "runtime/filedriver.h"
+#include "runtime/memorydriver.h"
 #include "tests/support/child.h"
 
 using namespace runtime;
@@ -18,10 +19,10 @@ namespace {
 
 // u: an unsigned read, f: a real read, l: a line, c: the pending error cleared. Each
 // read gives its value, then !error while one is pending; a failed open only open!error.
-string transcript(const string& name, const string& script) {
+string transcript(const string& name, const string& script, const string* bytes = nullptr) {
     TEXTREC f{};
     INOUTRES = 0;
-    ASSIGN(f, name.c_str());
+    bytes ? assign_memory(f, bytes->data(), uint32_t(bytes->size())) : ASSIGN(f, name.c_str());
     RESET(f);
     if (INOUTRES) return "open!" + std::to_string(std::exchange(INOUTRES, 0));
     string out;
@@ -57,7 +58,10 @@ TEST(TextFile, ReadsOfData) {
     for (int i = 0; i < 200; ++i) many += std::to_string(i * 37) + (i % 3 ? " " : "\r\n");
     for (int i = 0; i < 200; ++i) values += std::to_string(i * 37) + " ";
     cases.emplace_back(many, string(200, 'u'), values);
-    for (const auto& [data, reads, expected] : cases) EXPECT_EQ(transcript(write_file("data", data), reads), expected) << data;
+    for (const auto& [data, reads, expected] : cases) {
+        EXPECT_EQ(transcript(write_file("data", data), reads), expected) << data;
+        EXPECT_EQ(transcript("", reads, &data), expected) << "in memory: " << data;
+    }
 }
 
 TEST(TextFile, ErrorNumbers) {
@@ -67,6 +71,9 @@ TEST(TextFile, ErrorNumbers) {
         {"/missing", "open!2"}, {"/no-such-dir/file", "open!3"}, {"", "open!5"}, {"/plain/below", "open!3"},
         {"/ spaced ", "42 "}, {"/ spaced", "open!2"}};
     for (const auto& [name, expected] : opens) EXPECT_EQ(transcript(temp_dir() + name, "u"), expected) << name;
+    TEXTREC memory{};
+    assign_memory(memory, "1", 1), REWRITE(memory);
+    EXPECT_EQ(std::exchange(INOUTRES, 0), 5);  // bytes in memory are for reading
     const std::pair<int, int> errnos[] = {{EMFILE, 4}, {EACCES, 5}, {ENAMETOOLONG, 123}, {EIO, 161}};
     for (auto [err, number] : errnos) EXPECT_EQ(ERRNO2INOUTRES(host_error_code(err, "/x", true)), number) << err;
     const std::pair<uint32_t, int> codes[] = {{18, 18}, {19, 150}, {31, 162}, {32, 5}, {33, 33}, {0x10005, 5}};

@@ -9,6 +9,7 @@
 #include "runtime/errors.h"
 #include "runtime/textfile.h"
 #include "sim/command_line.h"
+#include "tools/png.h"
 
 namespace tools {
 
@@ -96,6 +97,7 @@ Options parse_options(int argc, char** argv) {
         default: usage_error(("unknown option " + sim::refused_option(argv)).c_str());
         }
     }
+    if ((!o.png.empty() || !o.frames_dir.empty()) && pictures_unavailable()) usage_error(pictures_unavailable());
     if (argc - optind != 2) usage_error(argc - optind < 2 ? "FILE and FRAMES are required" : "too many arguments");
     o.file = argv[optind];
     const char* frames = argv[optind + 1];

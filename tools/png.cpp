@@ -105,6 +105,8 @@ private:
 
 }  // namespace
 
+const char* pictures_unavailable() { return nullptr; }
+
 std::string write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
     const std::string target = final_target(path);
     struct stat st;

@@ -12,4 +12,7 @@ namespace tools {
 // (empty on success).
 std::string write_png(const std::string& path, const uint32_t* pixels, int width, int height);
 
+// Null when this build writes pictures; else why it does not.
+const char* pictures_unavailable();
+
 }  // namespace tools

@@ -1,7 +1,6 @@
 // The trace tool's records.
 #include "tools/records.h"
 
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>

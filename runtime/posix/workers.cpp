@@ -11,6 +11,7 @@
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
 #include "runtime/plant.h"
+#include "runtime/posix/machine.h"
 
 namespace runtime {
 
@@ -117,6 +118,8 @@ int worker_slots() {
 }
 
 bool workers_stopping() { return pool.quitting.load(std::memory_order_relaxed); }
+
+void relax_while_waiting() { machine::cpu_relax(); }
 
 uint16_t run_on_workers(void (*task)(int slot, void* context), void* context) {
     if (!pool.started) start_helpers();
