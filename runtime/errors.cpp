@@ -22,6 +22,7 @@ namespace {
 
 thread_local uintptr_t thread_stack_top = 0;
 void (*process_end)(uint16_t) = nullptr;
+bool report_before_end = false;
 
 // The exit sequence runs once, on the first thread that enters it, as a C library's
 // exit does under its own lock. Any thread may enter: the program's, a helper, the
@@ -126,6 +127,10 @@ void write_report() {
     }
     // A finalisation that raises starts the sequence again; it must not run twice.
     while (finalization_count > 0) finalizations[--finalization_count]();
+    // A fault while the report is being written (a back-trace through a broken frame
+    // chain) must not start a second report.
+    const bool report_due = ERRORADDR != 0 && !report_started;
+    if (report_due && (process_end == nullptr || report_before_end)) write_report();
     if (process_end != nullptr) {
         // The harness runs the program's code again, from a clean error state.
         const uint16_t code = EXITCODE;
@@ -137,9 +142,6 @@ void write_report() {
         report_started = false;
         process_end(code);
     }
-    // A fault while the report is being written (a back-trace through a broken frame
-    // chain) must not start a second report.
-    if (ERRORADDR != 0 && !report_started) write_report();
     remove_fault_filter();
     _exit(EXITCODE);
 }
@@ -148,7 +150,10 @@ void write_report() {
 
 void note_stack_top(uintptr_t top) { thread_stack_top = top; }
 bool exit_under_way() { return exit_claimed.load(std::memory_order_acquire); }
-void set_process_end(void (*end)(uint16_t)) { process_end = end; }
+void set_process_end(void (*end)(uint16_t), bool with_report) {
+    process_end = end;
+    report_before_end = with_report;
+}
 uintptr_t stack_top() { return thread_stack_top; }
 
 void add_finalization(void (*finalize)()) {

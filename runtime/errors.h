@@ -48,11 +48,11 @@ void add_finalization(void (*finalize)());
 // closed (the canvas, say) is the process ending, not a fault of its own to report.
 bool exit_under_way();
 
-// For a harness that runs the program's code over and over in one process (a fuzzer):
-// called at the end of the exit sequence instead of ending the process, with the
-// error state cleared for the next run, and must not return (it jumps back into the
-// harness). Nothing else sets it.
-void set_process_end(void (*end)(uint16_t exit_code));
+// For a harness that runs the program's code over and over in one process (a fuzzer,
+// the web page): called at the end of the exit sequence instead of ending the process,
+// with the error state cleared for the next run, and must not return (it jumps back
+// into the harness). The report is written first when asked for (the page shows it).
+void set_process_end(void (*end)(uint16_t exit_code), bool with_report = false);
 
 // The top of the calling thread's stack, recorded when the thread starts; it bounds
 // the back-trace walk and tells a stack overflow from other access violations.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/filedriver.h"
+
 namespace runtime {
 
 namespace {
