@@ -146,9 +146,30 @@ inline bool in_range(int exp) { return unsigned(exp - 1) < unsigned(EXP_MAX - 2)
     return round_words(sign, exp, mant, rest, flags);
 }
 
+// The 128-bit product a * b: its high word, the low one in lo. A 64-bit processor
+// multiplies into 128 bits; elsewhere (WebAssembly) that is a library call for a whole
+// 128 x 128-bit product, and four products of 32-bit halves are much quicker.
+[[gnu::always_inline]] inline uint64_t multiply_in_words(uint64_t a, uint64_t b, uint64_t& lo) {
+    const uint64_t a0 = uint32_t(a), a1 = a >> 32, b0 = uint32_t(b), b1 = b >> 32;
+    const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0;
+    const uint64_t middle = (p00 >> 32) + uint32_t(p01) + uint32_t(p10);
+    lo = middle << 32 | uint32_t(p00);
+    return a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+}
+
+[[gnu::always_inline]] inline uint64_t multiply(uint64_t a, uint64_t b, uint64_t& lo) {
+#if defined(__x86_64__) || defined(__aarch64__)
+    const u128 p = u128(a) * b;
+    lo = uint64_t(p);
+    return uint64_t(p >> 64);
+#else
+    return multiply_in_words(a, b, lo);
+#endif
+}
+
 [[gnu::always_inline]] inline Ext mul_normal(Ext a, Ext b, unsigned& flags) {
-    const u128 p = u128(a.mant) * b.mant;
-    uint64_t hi = uint64_t(p >> 64), lo = uint64_t(p);
+    uint64_t lo;
+    uint64_t hi = multiply(a.mant, b.mant, lo);
     int exp = exp_of(a) + exp_of(b) - BIAS + 1;
     if (!(hi & TOP)) {  // a product below 2 is normalised by one
         hi = hi << 1 | lo >> 63;
@@ -158,17 +179,37 @@ inline bool in_range(int exp) { return unsigned(exp - 1) < unsigned(EXP_MAX - 2)
     return round_words((a.sign_exp ^ b.sign_exp) & 0x8000, exp, hi, lo, flags);
 }
 
-// hi:lo divided by d, hi < d: the 64-bit quotient, and the remainder.
+// One 32-bit digit of a long division by d (top bit set), d1 its high half: the digit of
+// n * 2^32 + next / d, estimated from d1 and put right at most twice (Knuth's algorithm
+// D); n < d. What is left of n * 2^32 + next goes to n.
+[[gnu::always_inline]] inline uint64_t quotient_digit(uint64_t& n, uint64_t next, uint64_t d, uint64_t d1) {
+    uint64_t q = n / d1, r = n - q * d1;
+    while (q >> 32 || q * uint32_t(d) > (r << 32 | next)) {
+        --q;
+        r += d1;
+        if (r >> 32) break;
+    }
+    n = (n << 32 | next) - q * d;
+    return q;
+}
+
+// hi:lo divided by d, hi < d and d's top bit set, in 64-bit words: for processors
+// without a 128-by-64-bit divide, where the library's 128-bit division is slow.
+[[gnu::always_inline]] inline uint64_t divide_in_words(uint64_t hi, uint64_t lo, uint64_t d, uint64_t& rem) {
+    const uint64_t q1 = quotient_digit(hi, lo >> 32, d, d >> 32);
+    const uint64_t q0 = quotient_digit(hi, uint32_t(lo), d, d >> 32);
+    rem = hi;
+    return q1 << 32 | q0;
+}
+
+// hi:lo divided by d, hi < d and d's top bit set: the 64-bit quotient, and the remainder.
 [[gnu::always_inline]] inline uint64_t divide(uint64_t hi, uint64_t lo, uint64_t d, uint64_t& rem) {
 #if defined(__x86_64__)
     uint64_t q;
     asm("divq %[d]" : "=a"(q), "=d"(rem) : [d] "r"(d), "a"(lo), "d"(hi) : "cc");
     return q;
 #else
-    u128 n = u128(hi) << 64 | lo;
-    uint64_t q = uint64_t(n / d);
-    rem = uint64_t(n - u128(q) * d);
-    return q;
+    return divide_in_words(hi, lo, d, rem);
 #endif
 }
 
@@ -205,8 +246,9 @@ struct Root {
 [[gnu::always_inline]] inline Root root_words(uint64_t m, bool odd) {
     const uint64_t rhi = odd ? m : m >> 1, rlo = odd ? 0 : m << 63;
     const auto less_square = [=](uint64_t s) {
-        const u128 square = u128(s) * s;
-        return Root{s, int64_t(rhi - uint64_t(square >> 64) - (rlo < uint64_t(square))), rlo - uint64_t(square)};
+        uint64_t square_lo;
+        const uint64_t square_hi = multiply(s, s, square_lo);
+        return Root{s, int64_t(rhi - square_hi - (rlo < square_lo)), rlo - square_lo};
     };
     const double root = __builtin_sqrt(double(int64_t(m >> 11)) * (odd ? 0x1p75 : 0x1p74));
     const double half_inverse = 0x1p15 / root;

@@ -24,3 +24,16 @@ awk -v x="$x87" -v s="$soft" 'BEGIN {
     r = s / x
     printf "  x87 %.2f ns, soft %.2f ns per pair: soft / x87 = %.2f (at most 6)%s\n", x, s, r, r <= 6 ? "" : "  ABOVE"
 }'
+
+echo "== the web edition: the straightforward gravity pass in WebAssembly under node beside the native software build"
+scripts/deps.sh web >/dev/null
+emcmake cmake -S . -B BUILD-web -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build BUILD-web -j2 --target page gravity-bench >/dev/null
+wasm=$(node BUILD-web/gravity-bench.js | awk '{print $2}')
+soft=$(per_pair BUILD-soft)
+awk -v w="$wasm" -v s="$soft" 'BEGIN {
+    r = w / s
+    printf "  native soft %.2f ns, wasm %.2f ns per pair: wasm / soft = %.2f (at most 3)%s\n", s, w, r, r <= 3 ? "" : "  ABOVE"
+}'
+echo "== a frame of 1000 bodies in the page (headless Chromium)"
+node bench/page_bench.js

@@ -101,5 +101,18 @@ TEST(SoftExtended, IntegersConvertExactly) {
     }
 }
 
+// The product and the quotient in 64-bit words (WebAssembly's) against the 128-bit ones.
+TEST(SoftExtended, WordArithmeticGivesThe128BitResults) {
+    using runtime::soft::detail::u128;
+    std::mt19937_64 rng{26};
+    for (int i = 0; i < 1000000; ++i) {
+        const uint64_t a = rng() >> (i % 64), d = rng() | uint64_t(1) << 63, hi = (i % 3 ? rng() : d - 1 - i) % d, lo = rng();
+        uint64_t low, rem;
+        ASSERT_EQ(u128(runtime::soft::detail::multiply_in_words(a, d, low)) << 64 | low, u128(a) * d) << a;
+        ASSERT_EQ(u128(runtime::soft::detail::divide_in_words(hi, lo, d, rem)) << 64 | rem,
+                  u128((u128(hi) << 64 | lo) / d) << 64 | uint64_t((u128(hi) << 64 | lo) % d)) << hi << " " << lo << " " << d;
+    }
+}
+
 }  // namespace
 #endif
