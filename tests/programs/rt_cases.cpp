@@ -81,8 +81,10 @@ void main_segv() { initialize(); *null_pointer = 1; }
 void main_stack() { initialize(); sink = recurse(0); }
 #if defined(__x86_64__)
 void main_ill() { initialize(); asm volatile("ud2"); }
-#else
+#elif defined(__aarch64__)
 void main_ill() { initialize(); asm volatile("udf #0"); }
+#else
+void main_ill() { initialize(); __builtin_trap(); }
 #endif
 void main_intdiv() { initialize(); sink = ione / izero; }
 void main_heap() { initialize(); sink = *new char[too_much]; }

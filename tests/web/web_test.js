@@ -1,7 +1,7 @@
-// The web edition against the native build: the node trace tool's decimal records, and the
-// page in headless Chromium (Debian's) driven through its element ids as a person would:
-// frame K pixel for pixel against the native trace tool's --frames-png, an error's report,
-// Stop and a key, a file from the picker.   node --test tests/web/   (BUILD/ and BUILD-web/ made)
+// The web edition against the native build: the node trace tool's decimal records, the
+// run-time's test program under node, and the page in headless Chromium (Debian's) driven
+// through its ids as a person would: frame K pixel for pixel against the native --frames-png,
+// an error's report, Stop and a key, a file from the picker.   node --test tests/web/web_test.js
 const test = require('node:test'), assert = require('node:assert/strict');
 const fs = require('fs'), os = require('os'), path = require('path'), zlib = require('zlib');
 const {execFileSync, spawnSync} = require('child_process'), puppeteer = require('puppeteer-core');
@@ -55,6 +55,16 @@ test('the node trace tool prints the reals in decimal as the native one does', (
   const records = (...tool) => execFileSync(tool[0], [...tool.slice(1), `${ROOT}/examples/spiral.txt`, '40']).toString();
   assert.equal(records('node', `${ROOT}/BUILD-web/gravity-trace.js`), records(TRACE));
 });
+
+test('the run-time\'s cases end under node as natively: report, back-trace depth, exit code', () => {
+  const outcome = (...run) => {
+    const r = spawnSync(run[0], run.slice(1));
+    return [r.status, r.stdout.toString().replace(/0x[0-9A-F]{8}/g, '0x')];
+  };
+  for (const c of ['cw', 'fdiv00', 'fdiv10', 'overflow', 'underflow', 'round_values', 'round_high', 'round_in_proc', 'bound',
+                   'bound_in_proc', 'halt', 'exitprocs', 'exitproc_error', 'ioerror', 'stack', 'ill', 'intdiv', 'deep'])
+    assert.deepEqual(outcome('node', `${ROOT}/BUILD-web/web/rt_cases.js`, c), outcome(`${ROOT}/BUILD/tests/rt_cases`, c), c);
+});  // a null write and 2^60 bytes are no faults in 32-bit WebAssembly
 
 test('frame K is the native trace tool\'s frame K, pixel for pixel, on any canvas', async () => {
   for (const [example, width, height, K] of [['two-body', 640, 480, 7], ['clusters', 800, 600, 40],
