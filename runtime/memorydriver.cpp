@@ -50,8 +50,8 @@ void memory_open(TEXTREC& f) {
 
 }  // namespace
 
-void assign_memory(TEXTREC& f, const char* data, uint32_t size) {
-    ASSIGN(f, "");
+void assign_memory(TEXTREC& f, const ShortString& name, const char* data, uint32_t size) {
+    ASSIGN(f, name);
     f.openfunc = memory_open;
     keep(f, {data, size, 0});
 }

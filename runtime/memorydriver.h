@@ -6,10 +6,11 @@
 
 namespace runtime {
 
-// Binds f to size bytes at data, which must stay while f is read. RESET opens it and
+// Binds f to size bytes at data, which must stay while f is read, under a name for
+// messages (a path names nothing here). RESET opens it and
 // the refills hand the bytes on as a disk file's would, so reading, conversion and
 // their errors are those of a file with these bytes. Opening it for writing fails
 // with 5 (access denied).
-void assign_memory(TEXTREC& f, const char* data, uint32_t size);
+void assign_memory(TEXTREC& f, const ShortString& name, const char* data, uint32_t size);
 
 }  // namespace runtime

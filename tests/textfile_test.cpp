@@ -22,7 +22,7 @@ namespace {
 string transcript(const string& name, const string& script, const string* bytes = nullptr) {
     TEXTREC f{};
     INOUTRES = 0;
-    bytes ? assign_memory(f, bytes->data(), uint32_t(bytes->size())) : ASSIGN(f, name.c_str());
+    bytes ? assign_memory(f, "bytes", bytes->data(), uint32_t(bytes->size())) : ASSIGN(f, name.c_str());
     RESET(f);
     if (INOUTRES) return "open!" + std::to_string(std::exchange(INOUTRES, 0));
     string out;
@@ -72,7 +72,7 @@ TEST(TextFile, ErrorNumbers) {
         {"/ spaced ", "42 "}, {"/ spaced", "open!2"}};
     for (const auto& [name, expected] : opens) EXPECT_EQ(transcript(temp_dir() + name, "u"), expected) << name;
     TEXTREC memory{};
-    assign_memory(memory, "1", 1), REWRITE(memory);
+    assign_memory(memory, "bytes", "1", 1), REWRITE(memory);
     EXPECT_EQ(std::exchange(INOUTRES, 0), 5);  // bytes in memory are for reading
     const std::pair<int, int> errnos[] = {{EMFILE, 4}, {EACCES, 5}, {ENAMETOOLONG, 123}, {EIO, 161}};
     for (auto [err, number] : errnos) EXPECT_EQ(ERRNO2INOUTRES(host_error_code(err, "/x", true)), number) << err;

@@ -9,6 +9,7 @@
 #include "graphics/canvas.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
+#include "runtime/in_words.h"
 #include "runtime/memorydriver.h"
 #include "runtime/startup.h"
 #include "sim/frame.h"
@@ -26,6 +27,7 @@ constexpr graphics::PixelFormat RGBA{0, 8, 16};  // bytes R, G, B, alpha
 // What a run is asked for; the page keeps one run at a time.
 struct Request {
     std::vector<char> parameters;  // the file's bytes, as they are
+    runtime::ShortString file_name;  // what messages call it
     int width = 1, height = 1;
     double stop_after = 0;  // 0: until stopped
     bool stop = false;      // Stop or a key
@@ -85,7 +87,9 @@ private:
 
 [[gnu::noinline]] void page_main() {
     runtime::initialize();
-    runtime::assign_memory(simulation.BE, request.parameters.data(), uint32_t(request.parameters.size()));
+    runtime::name_in_messages("gravity");
+    runtime::assign_memory(simulation.BE, request.file_name, request.parameters.data(),
+                           uint32_t(request.parameters.size()));
     runtime::RESET(simulation.BE);
     runtime::INT_IOCHECK();
     sim::ALLAPOT(simulation);
@@ -100,6 +104,12 @@ private:
 extern "C" EMSCRIPTEN_KEEPALIVE char* page_parameters(uint32_t size) {
     request.parameters.resize(size);
     return request.parameters.data();
+}
+
+// Room for the file's name, length bytes (UTF-8), which the page writes there.
+extern "C" EMSCRIPTEN_KEEPALIVE char* page_file_name(uint8_t length) {
+    request.file_name.length = length;
+    return request.file_name.chars;
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void page_stop() { request.stop = true; }

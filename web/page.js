@@ -1,47 +1,38 @@
 // The page's side: the parameter file (an example, a file picked or dropped, or the text
 // as edited), the canvas's size, Start, Stop and keys, the frames the program shows,
-// and how a run ended: its exit code, its report and what the report means.
-var MEANINGS = {
-  2: 'file not found', 3: 'path not found', 5: 'file access denied', 100: 'disk read error',
-  101: 'disk write error', 102: 'file not assigned', 103: 'file not open', 104: 'file not open for input',
-  106: 'invalid numeric format: a token of the file is not a number', 200: 'division by zero',
-  201: 'range check error: a count above 65535, or a coordinate beyond -32768..32767',
-  202: 'stack overflow', 203: 'heap overflow: not enough memory (a smaller canvas needs less)',
-  204: 'invalid pointer operation', 205: 'floating-point overflow: a value beyond the extended range',
-  206: 'floating-point underflow', 207: 'invalid floating-point operation (0/0, two bodies at one point, a mass of 0)',
-  215: 'arithmetic overflow', 216: 'general protection fault', 217: 'unhandled processor exception',
-};
-
+// and how a run ended: its exit code, its report, and the line in words after it.
 function GravityRunEnd(exitCode, frame) { this.exitCode = exitCode; this.frame = frame; }
 
 var page = {
   ready: new Promise(function (resolve) { Module['onRuntimeInitialized'] = resolve; }),
-  loaded: { text: '', bytes: new Uint8Array(0) },  // the file as it came, and its text as shown
+  loaded: { name: '', text: '', bytes: new Uint8Array(0) },  // the file as it came, its text as shown
   running: false,
   image: null,
-  report: '',
+  report: '',  // standard output: the report
+  words: '',   // standard error: what it means
 };
 function element(id) { return document.getElementById(id); }
 
 // The text area shows each byte as one character; bytes reach the loader unchanged as
 // long as the text is not edited (a text area turns CR LF into LF).
-function load(bytes) {
+function load(name, bytes) {
   var text = '';
   for (var i = 0; i < bytes.length; i++) text += String.fromCharCode(bytes[i]);
   element('params').value = text;
-  page.loaded = { text: element('params').value, bytes: bytes };
+  page.loaded = { name: name, text: element('params').value, bytes: bytes };
 }
-function parameterBytes() {
+// The file's name and bytes; the text as edited is "the parameters" in messages.
+function parameterFile() {
   var text = element('params').value;
-  if (text === page.loaded.text) return page.loaded.bytes;
+  if (text === page.loaded.text) return page.loaded;
   var bytes = [];
   for (var c of text) {
     var code = c.codePointAt(0);
     if (code < 256) bytes.push(code); else bytes.push.apply(bytes, new TextEncoder().encode(c));
   }
-  return new Uint8Array(bytes);
+  return { name: 'the parameters', bytes: new Uint8Array(bytes) };
 }
-function loadFile(file) { if (file) file.arrayBuffer().then(function (b) { load(new Uint8Array(b)); }); }
+function loadFile(file) { if (file) file.arrayBuffer().then(function (b) { load(file.name, new Uint8Array(b)); }); }
 
 // The largest canvas that fits the window below the controls, as the program takes the
 // largest window.
@@ -65,8 +56,7 @@ function ended(end) {
   element('start').disabled = false;
   element('stop').disabled = true;
   element('report').textContent = page.report;
-  element('meaning').textContent = end.exitCode ? 'Run-time error ' + end.exitCode + ': ' +
-      (MEANINGS[end.exitCode] || 'input/output error') + '.' : '';
+  element('meaning').textContent = page.words;
   element('status').textContent = 'Ended after frame ' + end.frame + ', exit code ' + end.exitCode + '.';
   document.body.dataset.exitCode = end.exitCode;
   document.body.dataset.frame = end.frame;
@@ -79,16 +69,17 @@ async function start() {
   element('stop').disabled = false;
   delete document.body.dataset.exitCode;
   delete document.body.dataset.frame;
-  page.report = '';
+  page.report = page.words = '';
   ['report', 'meaning', 'frame'].forEach(function (id) { element(id).textContent = id == 'frame' ? '0' : ''; });
   element('status').textContent = 'Running.';
   var size = canvasSize(), canvas = element('canvas');
   canvas.width = size[0];
   canvas.height = size[1];
   page.image = canvas.getContext('2d').createImageData(size[0], size[1]);
-  var bytes = parameterBytes();
+  var file = parameterFile(), name = new TextEncoder().encode(file.name).subarray(0, 255);
   await page.ready;
-  HEAPU8.set(bytes, _page_parameters(bytes.length));
+  HEAPU8.set(file.bytes, _page_parameters(file.bytes.length));
+  HEAPU8.set(name, _page_file_name(name.length));
   try {
     await Module['ccall']('page_run', null, ['number', 'number', 'number'],
                           [size[0], size[1], Math.max(0, parseInt(element('frames').value, 10) || 0)], { async: true });
@@ -107,7 +98,7 @@ async function start() {
 function stop() { if (page.running) _page_stop(); }
 
 Module['print'] = function (line) { page.report += line.replace(/\r$/, '') + '\n'; };
-Module['printErr'] = Module['print'];
+Module['printErr'] = function (line) { page.words += line + '\n'; };
 
 (function () {
   GRAVITY_EXAMPLES.forEach(function (example) {
@@ -115,7 +106,7 @@ Module['printErr'] = Module['print'];
   });
   element('example').onchange = function () {
     var hex = GRAVITY_EXAMPLES.find(function (e) { return e.name == element('example').value; }).hex;
-    load(new Uint8Array(hex.match(/../g).map(function (h) { return parseInt(h, 16); })));
+    load(element('example').value + '.txt', new Uint8Array(hex.match(/../g).map(function (h) { return parseInt(h, 16); })));
   };
   element('example').onchange();
   element('file').onchange = function () { loadFile(element('file').files[0]); };

@@ -72,20 +72,22 @@ test('frame K is the native trace tool\'s frame K, pixel for pixel, on any canva
     await start({example, size: [width, height], frames: K});
     assert.deepEqual(await ended(), [0, K], example);
     const dir = `${tmp}/${example}`, [rgb, opaque] = await canvasRgb();
-    execFileSync(TRACE, ['--print=none', `--size=${width}x${height}`, '--frames-png', dir, `${ROOT}/examples/${example}.txt`, `${K}`]);
+    const file = `${ROOT}/examples/${example}.txt`;
+    execFileSync(TRACE, ['--print=none', `--size=${width}x${height}`, '--frames-png', dir, file, `${K}`]);
     assert.ok(Buffer.from(rgb, 'base64').equals(readPng(`${dir}/frame-${String(K).padStart(6, '0')}.png`)), example);
     assert.ok(opaque, example);
   }
 });
 
-test('an error ends the run with its number and shows the native report, address for address masked', async () => {
+test('an error ends the run with its number and shows the native report (addresses masked) and its words', async () => {
   const text = '1\n1 100 32765 0 1\n0 0 0\n';  // y reaches 32768 in frame 4
   await start({text, size: [300, 200]});
   assert.deepEqual(await ended(), [201, 3]);
   fs.writeFileSync(`${tmp}/error.txt`, text);
-  const native = spawnSync(TRACE, ['--print=none', `${tmp}/error.txt`, '9']).stdout.toString().replace(/^P.*\n/, '');
+  const native = spawnSync(TRACE, ['--print=none', `${tmp}/error.txt`, '9']);
   const mask = s => s.replace(/0x[0-9A-F]{8}/g, '0x').replace(/\r/g, '');
-  assert.equal(mask(await page.$eval('#report', e => e.textContent)), mask(native));
+  assert.equal(mask(await page.$eval('#report', e => e.textContent)), mask(native.stdout.toString().replace(/^P.*\n/, '')));
+  assert.equal(await page.$eval('#meaning', e => e.textContent), native.stderr.toString().replace('gravity-trace', 'gravity'));
   assert.match(await page.evaluate(() => document.body.innerText), /Runtime error 201 at 0x[0-9A-F]{8}\n  0x/);
 });
 
