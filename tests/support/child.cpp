@@ -2,14 +2,18 @@
 #include "tests/support/child.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/support/tmux.h"
 
@@ -41,6 +45,34 @@ int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRON
     _exit(127);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// All that the child writes, until it closes its output or the limit has passed.
+std::string drain(int fd, Clock::time_point limit) {
+    std::string out;
+    char buf[4096];
+    for (pollfd p{fd, POLLIN, 0}; Clock::now() < limit;) {
+        if (poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;  // EIO ends a pty
+        out.append(buf, size_t(n));
+    }
+    close(fd);
+    return out;
+}
+
+// Its status once it has ended; killed, and the test failed, once the limit has passed.
+int reap(pid_t pid, Clock::time_point limit, const std::vector<std::string>& argv) {
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (ended != 0) return status;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    ADD_FAILURE() << "killed after five minutes: " << testing::PrintToString(argv);
+    return status;
+}
+
 }  // namespace
 
 bool emulated() { return GRAVITY_EMULATOR[0] != '\0'; }
@@ -57,7 +89,8 @@ std::string command_of(const std::string& program) {
     return emulated() ? std::string(GRAVITY_EMULATOR) + " " + program : program;
 }
 
-// Standard error goes to a file, so that one descriptor is left to drain.
+// Standard error goes to a file, so that one descriptor is left to drain. Five minutes
+// are far beyond any child's run, also on a busy machine, and within a test's own limit.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options) {
     static int runs = 0;
     std::string err_path = temp_dir() + "/stderr-" + std::to_string(runs++);
@@ -70,12 +103,10 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
     for (int fd : {in[0], out[1], err}) close(fd);
     if (write(in[1], options.input.data(), options.input.size()) < 0) std::abort();
     close(in[1]);
+    const auto limit = Clock::now() + std::chrono::minutes(5);
     ChildResult r;
-    char buf[4096];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) r.out.append(buf, size_t(n));  // EIO ends a pty
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    r.out = drain(out[0], limit);
+    int status = reap(pid, limit, argv);
     r.err = read_text_file(err_path);
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
