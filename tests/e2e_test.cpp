@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
 #include <tuple>
 
 #include "tests/support/child.h"
@@ -28,12 +26,7 @@ XServer& display() {
     return server;
 }
 
-template <typename Condition>
-bool eventually(Condition done) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(LONG);
-    while (!done() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return done();
-}
+bool eventually(const std::function<bool()>& done) { return wait_for(done, LONG); }
 
 // One run of the program in a terminal: writes params (if any) to NAME.txt, types that name (else NAME)
 // or gives it as the argument, and reads the terminal's mode before and after; wrapper: valgrind.

@@ -48,10 +48,7 @@ struct PipedInput {
 };
 
 // The terminal's set as it was, back at the end: UTF-8 (the start) or the locale's.
-struct CharsetKept {
-    bool utf8 = charset_is_utf8();
-    ~CharsetKept() { utf8 ? use_charset("UTF-8") : terminal::learn_charset(); }
-};
+struct CharsetKept { bool utf8 = charset_is_utf8(); ~CharsetKept() { utf8 ? use_charset("UTF-8") : terminal::learn_charset(); } };
 
 }  // namespace
 

@@ -75,22 +75,21 @@ TEST(Simulation, EveryFrameAsTheReferenceHasIt) {
     EXPECT_EQ(run_child({GRAVITY_TRACE, "--hex", write_file("rerun.txt", systems.back()), "60"}).out, run_child({GRAVITY_TRACE, "--hex", write_file("rerun.txt", systems.back()), "60"}).out);
 }
 
-// The only pair within reach exactly at the merge distance, one representable value inside it and one beyond,
-// along x, along y and on a diagonal; far bodies lie between the two in x (one shares the first's), and one far
-// beyond them in x lies between them in the table.
+// The only pair within reach exactly at the merge distance, one value inside it and one beyond, along x, y and a
+// diagonal; far bodies lie between the two in x (one at the first's), one far beyond them between them in the table.
 TEST(MergePass, PairsAtTheDistanceMergeAsInThePlainPass) {
     using runtime::Extended;
     const Extended ax = reference::exactly(250.7), ay = reference::exactly(-30.1);
     for (auto [dx, dy] : {std::pair{3.3, 0.0}, {0.0, -7.1}, {2.9, -4.3}, {-0.6, 1e-3}})
         for (int ulps : {-1, 0, 1}) {
-            const Extended bx = ax + reference::exactly(dx), by = ay + reference::exactly(dy), half = reference::exactly(dx / 2);
-            const Extended rows[][2] = {{ax + half, ay + 1000}, {ax, ay}, {ax, ay - 1000}, {ax + 1000, ay + 3000}, {bx, by}, {bx, by + 2000}};
-            runtime::soft::Ext d = runtime::extended_bits(runtime::ext_sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)));
-            reference::System ref{std::vector<std::array<Extended, 6>>(8), 6, runtime::extended_from_bits(d.sign_exp, d.mant + uint64_t(ulps))};
+            const Extended bx = ax + reference::exactly(dx), by = ay + reference::exactly(dy);
+            const Extended at[][2] = {{ax + reference::exactly(dx / 2), ay + 1000}, {ax, ay}, {ax, ay - 1000}, {ax + 1000, ay + 3000}, {bx, by}, {bx, by + 2000}};
+            auto d = runtime::extended_bits(runtime::ext_sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)));
+            reference::System ref{{{}}, 6, runtime::extended_from_bits(d.sign_exp, d.mant + uint64_t(ulps))};
             sim::N = 6, sim::UTKOZES = ref.UTKOZES;
             for (int I = 1; I <= 6; ++I) {
-                ref.F[size_t(I)] = {0, Extended(I), rows[I - 1][0], rows[I - 1][1], Extended(I % 3), Extended(-I)};
-                for (int K = 1; K <= 5; ++K) sim::F(I, K) = ref.F[size_t(I)][size_t(K)];
+                ref.F.push_back({0, Extended(I), at[I - 1][0], at[I - 1][1], Extended(I % 3), Extended(-I)});
+                std::copy(ref.F.back().begin() + 1, ref.F.back().end(), sim::F.row(I));
             }
             reference::merge(ref);
             sim::merge_pass();

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "tests/support/tmux.h"
 
@@ -47,9 +46,9 @@ int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRON
 
 using Clock = std::chrono::steady_clock;
 
-// All that the child writes, until it closes its output or the limit has passed.
-std::string drain(int fd, Clock::time_point limit) {
-    std::string out;
+// What the child writes, until it closes its output; then its status. Past the limit
+// it is killed, and the test fails.
+int drain_and_reap(pid_t pid, int fd, std::string& out, Clock::time_point limit, const std::vector<std::string>& argv) {
     char buf[4096];
     for (pollfd p{fd, POLLIN, 0}; Clock::now() < limit;) {
         if (poll(&p, 1, 100) <= 0) continue;
@@ -58,14 +57,8 @@ std::string drain(int fd, Clock::time_point limit) {
         out.append(buf, size_t(n));
     }
     close(fd);
-    return out;
-}
-
-// Its status once it has ended; killed, and the test failed, once the limit has passed.
-int reap(pid_t pid, Clock::time_point limit, const std::vector<std::string>& argv) {
-    int status = 0;
-    pid_t ended = 0;
-    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int status = 0, ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < limit) usleep(1000);
     if (ended != 0) return status;
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
@@ -103,10 +96,8 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
     for (int fd : {in[0], out[1], err}) close(fd);
     if (write(in[1], options.input.data(), options.input.size()) < 0) std::abort();
     close(in[1]);
-    const auto limit = Clock::now() + std::chrono::minutes(5);
     ChildResult r;
-    r.out = drain(out[0], limit);
-    int status = reap(pid, limit, argv);
+    int status = drain_and_reap(pid, out[0], r.out, Clock::now() + std::chrono::minutes(5), argv);
     r.err = read_text_file(err_path);
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);

@@ -124,9 +124,8 @@ XViewer::XViewer() : display_(nullptr) {
 }
 
 int XViewer::windows_created() {
-    XSync(dpy(display_), False);
     int count = 0;
-    for (XEvent ev; XCheckTypedEvent(dpy(display_), CreateNotify, &ev);) ++count;
+    for (XEvent ev; XSync(dpy(display_), False), XCheckTypedEvent(dpy(display_), CreateNotify, &ev);) ++count;
     return count;
 }
 
