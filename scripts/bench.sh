@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
-scripts/build.sh
+scripts/build.sh --tests
 echo "== the simulation's passes"
 BUILD/bench/sim_bench "$@"
 echo "== drawing a frame on the canvas window"

@@ -5,23 +5,28 @@
 #   scripts/mutate.sh [TABLE] [NAME-REGEX]
 # Table: one mutant a line, fields separated by " | ": a name, a file, a Perl
 # substitution applied once (s{...}{...}). Lines starting with # are comments.
+# The faults go into a copy of the checkout (BUILD-mutate/src, built in
+# BUILD-mutate/build), never into the checkout itself: a run that is stopped leaves
+# its fault in the copy, and the next run puts the file back first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 table=${1:-scripts/mutants.txt}
 only=${2:-.}
-build=BUILD-mutate
+src=BUILD-mutate/src build=BUILD-mutate/build
 
-echo "== building the suite once (faults can be planted, so every test exists)"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DGRAVITY_PLANTED_FAULTS=ON >/dev/null
+# A file copied anew is newer than its object, which is built again; the others keep theirs.
+refresh() { cmp -s "$1" "$src/$1" || { mkdir -p "$(dirname "$src/$1")" && cp "$1" "$src/$1"; }; }
+echo "== copying the checkout to $src and building the suite there once (faults can be planted, so every test exists)"
+git ls-files --cached --others --exclude-standard | while IFS= read -r file; do [ ! -f "$file" ] || refresh "$file"; done
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGRAVITY_PLANTED_FAULTS=ON >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
+run_suite() { (cd "$build" && ctest -j2 --timeout 300 --no-tests=error "$@"); }
 echo "== the suite as it is must pass first: a failing suite would catch every mutant"
-(cd "$build" && ctest -j2 --timeout 300 >/dev/null 2>&1) || { echo "the suite fails without any mutant"; exit 1; }
-
-saved=$(mktemp)
+log=$(mktemp)
 current=""
-restore() { [ -n "$current" ] && cp "$saved" "$current"; current=""; }
-trap 'restore; rm -f "$saved"' EXIT
+trap '[ -z "$current" ] || refresh "$current"; rm -f "$log"' EXIT
+run_suite --output-on-failure >"$log" 2>&1 || { cat "$log"; echo "the suite fails without any mutant"; exit 1; }
 
 caught=0 survived=0 broken=0
 while IFS= read -r line; do
@@ -29,21 +34,20 @@ while IFS= read -r line; do
     name=${line%% | *}; rest=${line#* | }
     file=${rest%% | *}; edit=${rest#* | }
     [[ $name =~ $only ]] || continue
-    cp "$file" "$saved"; current=$file
-    perl -0pi -e "$edit" "$file"
-    if cmp -s "$file" "$saved"; then
-        echo "BROKEN   $name: the edit does not apply to $file"; broken=$((broken + 1)); restore; continue
-    fi
-    if ! cmake --build "$build" -j2 >/dev/null 2>&1; then
-        echo "BROKEN   $name: does not build"; broken=$((broken + 1)); restore; continue
-    fi
-    if (cd "$build" && ctest -j2 --timeout 300 --stop-on-failure >/dev/null 2>&1); then
+    if [ ! -f "$file" ]; then echo "BROKEN   $name: no file $file"; broken=$((broken + 1)); continue; fi
+    current=$file
+    perl -0pi -e "$edit" "$src/$file"
+    if cmp -s "$file" "$src/$file"; then
+        echo "BROKEN   $name: the edit does not apply to $file"; broken=$((broken + 1))
+    elif ! cmake --build "$build" -j2 >/dev/null 2>&1; then
+        echo "BROKEN   $name: does not build"; broken=$((broken + 1))
+    elif run_suite --stop-on-failure >/dev/null 2>&1; then
         echo "SURVIVED $name"; survived=$((survived + 1))
     else
         echo "caught   $name"; caught=$((caught + 1))
     fi
-    restore
+    refresh "$file"
+    current=""
 done < "$table"
-cmake --build "$build" -j2 >/dev/null
 echo "mutants: $caught caught, $survived survived, $broken broken"
 [ "$survived" -eq 0 ] && [ "$broken" -eq 0 ]

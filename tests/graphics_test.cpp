@@ -24,19 +24,44 @@ struct ModeCase {
 };
 
 struct Canvas640 : ::testing::Test {
+    static constexpr int MAXX = 639, MAXY = 479;
     std::vector<uint32_t> pixels = std::vector<uint32_t>(640 * 480);
     MemoryCanvas canvas{pixels.data(), 640, 480};
     bool black() const { return std::all_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p == 0; }); }
     uint32_t at(int x, int y) const { return pixels[size_t(y * 640 + x)]; }
-    // The pixels of a line clipped to the canvas, in the order they are set.
-    static Pixels traced(int x1, int y1, int x2, int y2) {
-        static Pixels* sink;
-        Pixels order;
-        sink = &order;
-        if (!LINECLIPPED(x1, y1, x2, y2, 0, 0, 639, 479)) step_line(x1, y1, x2, y2, [](int x, int y) { sink->push_back({x, y}); });
-        return order;
+    Pixels lit() const {
+        Pixels set;
+        for (size_t i = 0; i < pixels.size(); ++i) if (pixels[i] != 0) set.push_back({int(i % 640), int(i / 640)});
+        return set;
     }
 };
+
+int region(int x, int y) { return (x < 0) | (x > Canvas640::MAXX) << 1 | (y > Canvas640::MAXY) << 2 | (y < 0) << 3; }
+
+// A line's pixels drawn from the rules alone: a span clipped to the canvas; any other
+// line clipped by region codes (endpoint 1 moved first, each crossing anchored at
+// endpoint 1, quotients truncated), then its pixels in closed form from endpoint 1.
+Pixels drawn_by_the_rules(int x1, int y1, int x2, int y2) {
+    Pixels drawn;
+    if (x1 == x2 || y1 == y2) {
+        for (int x = std::max(std::min(x1, x2), 0); x <= std::min(std::max(x1, x2), Canvas640::MAXX); ++x)
+            for (int y = std::max(std::min(y1, y2), 0); y <= std::min(std::max(y1, y2), Canvas640::MAXY); ++y) drawn.push_back({x, y});
+        return drawn;
+    }
+    for (int c1 = region(x1, y1), c2 = region(x2, y2); c1 | c2; c1 = region(x1, y1), c2 = region(x2, y2)) {
+        if (c1 & c2) return drawn;
+        const int c = c1 ? c1 : c2, edge = c & -c;  // its first bit in the order 1, 2, 4, 8
+        const int64_t ex = edge == 1 ? 0 : Canvas640::MAXX, ey = edge == 4 ? Canvas640::MAXY : 0;
+        const int x = edge <= 2 ? int(ex) : x1 + int((ey - y1) * (x2 - x1) / (y2 - y1));
+        const int y = edge <= 2 ? y1 + int((ex - x1) * (y2 - y1) / (x2 - x1)) : int(ey);
+        (c1 ? x1 : x2) = x, (c1 ? y1 : y2) = y;
+    }
+    const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1), sx = x2 >= x1 ? 1 : -1, sy = y2 >= y1 ? 1 : -1;
+    for (int j = 0, n = std::max(dx, dy); j <= n; ++j)  // the minor step rounded, an exact half away from endpoint 1
+        drawn.push_back(dx >= dy ? Pixel{x1 + sx * j, y1 + sy * (n ? (2 * j * dy + dx) / (2 * dx) : 0)}
+                                 : Pixel{x1 + sx * ((2 * j * dx + dy) / (2 * dy)), y1 + sy * j});
+    return drawn;
+}
 
 }  // namespace
 
@@ -69,33 +94,6 @@ TEST(ModeTable, TheLargestModeOfTheMetricsIsChosen) {
     }
 }
 
-TEST_F(Canvas640, LinesStepFromTheirFirstEndAfterClipping) {
-    const struct {
-        Coord x1, y1, x2, y2;
-        Pixels first;  // the first pixels set, or all of them
-        size_t count;
-    } cases[] = {
-        {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, 4},
-        {0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}, 5},
-        {4, 2, 0, 0, {{4, 2}, {3, 1}, {2, 1}, {1, 0}, {0, 0}}, 5},
-        {-2, 30, 16, 35, {{0, 30}, {1, 30}, {2, 31}, {3, 31}, {4, 31}, {5, 32}}, 17},
-        {700, 100, 600, 300, {{639, 222}, {638, 223}, {638, 224}}, 79},
-        {-32768, -32768, 32767, 32767, {{0, 0}, {1, 1}, {2, 2}}, 480},
-        {-5, -5, -1, 20, {}, 0},
-    };
-    for (const auto& c : cases) {
-        Pixels got = traced(c.x1, c.y1, c.x2, c.y2);
-        EXPECT_EQ(got.size(), c.count) << c.x1 << "," << c.y1;
-        got.resize(std::min(got.size(), c.first.size()));
-        EXPECT_EQ(got, c.first) << c.x1 << "," << c.y1;
-    }
-    SETCOLOR(4);
-    LINE(-32768, 100, 32767, 100);
-    EXPECT_EQ(at(0, 100), 0xA80000u);
-    EXPECT_EQ(at(639, 100), 0xA80000u);
-    EXPECT_EQ(at(0, 99) + at(0, 101), 0u);
-}
-
 TEST_F(Canvas640, PutPixelClipsAndUsesThePalette) {
     for (auto [x, y] : Pixels{{640, 0}, {-1, 5}, {0, 480}, {0, -1}}) PUTPIXEL(Coord(x), Coord(y), 15);
     EXPECT_TRUE(black());
@@ -106,15 +104,25 @@ TEST_F(Canvas640, PutPixelClipsAndUsesThePalette) {
     EXPECT_EQ(at(1, 1), 0x00A800u);
 }
 
-// Each body's picture, drawn and erased as a frame does, leaves the canvas black.
-TEST_F(Canvas640, DrawThenEraseLeavesTheCanvasBlack) {
+// Random lines with their ends inside, on and beside the edges, and far outside: each
+// sets in red exactly the rules' pixels; each body's picture, drawn and erased as a
+// frame does, leaves the canvas black.
+TEST_F(Canvas640, LinesSetTheRulesPixelsAndTheSameBlackLineErasesThem) {
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> any(-32768, 32767), near(-50, 700);
-    for (int round = 0; round < 2000; ++round) {
-        auto pick = [&] { return Coord(rng() % 3 == 0 ? any(rng) : near(rng)); };
-        Coord a = pick(), b = pick(), c = pick(), d = pick();
+    std::vector<uint32_t> expected(pixels.size());
+    auto pick = [&](int max) {
+        const int edges[] = {-1, 0, 1, max - 1, max, max + 1}, kind = int(rng() % 4);
+        return Coord(kind == 0 ? int(rng() % 65536) - 32768 : kind == 1 ? edges[rng() % 6] : int(rng() % unsigned(max + 121)) - 60);
+    };
+    for (int round = 0; round < 5000; ++round) {
+        Coord a = pick(MAXX), b = pick(MAXY), c = rng() % 8 ? pick(MAXX) : a, d = rng() % 7 ? pick(MAXY) : b;
+        const Pixels rules = drawn_by_the_rules(a, b, c, d);
+        for (auto [x, y] : rules) expected[size_t(y * 640 + x)] = 0xA80000;
         SETCOLOR(4);
         LINE(a, b, c, d);
+        ASSERT_TRUE(pixels == expected) << "LINE(" << a << ", " << b << ", " << c << ", " << d << ") set "
+                                        << testing::PrintToString(lit()) << ", the rules " << testing::PrintToString(rules);
+        for (auto [x, y] : rules) expected[size_t(y * 640 + x)] = 0;
         PUTPIXEL(a, b, 15);
         SETCOLOR(0);
         LINE(a, b, c, d);

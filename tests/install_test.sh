@@ -7,7 +7,7 @@ build=$1 source=$2 version=$3 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root/tree" cmake --install "$build" >/dev/null
 (cd "$root" && cpack -G DEB -B "$root/deb" --config "$build/CPackConfig.cmake" >/dev/null)
-deb=$root/deb/gravity_${version}_amd64.deb
+deb=$root/deb/gravity_${version}_$(dpkg --print-architecture).deb  # named as cpack names it here
 dpkg-deb -x "$deb" "$root/deb-root"
 for lib in libx11-6 libxext6 libpng16-16 libstdc++6; do
     dpkg-deb -f "$deb" Depends | grep -q "$lib" || { echo "the package lacks $lib"; exit 1; }

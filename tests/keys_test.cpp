@@ -11,6 +11,7 @@
 #include "console/crt.h"
 #include "console/keyboard.h"
 #include "console/keys.h"
+#include "console/terminal.h"
 
 using namespace console;
 using std::string;
@@ -45,6 +46,9 @@ struct PipedInput {
     void type(const string& s) { EXPECT_EQ(write(fds[1], s.data(), s.size()), ssize_t(s.size())); }
     void end() { close(std::exchange(fds[1], -1)); }
 };
+
+// The terminal's set as it was, back at the end: UTF-8 (the start) or the locale's.
+struct CharsetKept { bool utf8 = charset_is_utf8(); ~CharsetKept() { utf8 ? use_charset("UTF-8") : terminal::learn_charset(); } };
 
 }  // namespace
 
@@ -107,6 +111,7 @@ TEST(CodePage, TextsAndTypedCharactersInTheTerminalsSet) {
     const char* cells[] = {"\xA0", "\x82", "\x8B", "\xFB", "\x9A", "\x01", "\xC9", "\xDB", "\x86", "\xc3\xa1", "\xe2\x82\xac", "\xc5\x91"};
     const string cases[][2] = {{"UTF-8", "áéőűÜ☺╔█ćá€ő"}, {"ANSI_X3.4-1968", "aeouU?+#ca?o"},
                                {"ISO-8859-2", "\xE1\xE9\xF5\xFB\xDC?+#\xE6\xE1?\xF5"}};
+    CharsetKept kept;
     for (const auto& [codeset, shown] : cases) {
         use_charset(codeset.c_str());
         string out;

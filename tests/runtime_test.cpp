@@ -24,7 +24,8 @@ std::vector<std::string> check_report(const std::string& out, int error) {
     EXPECT_EQ(out.substr(out.size() - 4), "\r\n\r\n");
     std::vector<std::string> where;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
-        EXPECT_TRUE(lines[i].size() == 12 && lines[i].substr(0, 4) == "  0x") << lines[i];
+        EXPECT_EQ(lines[i].size(), 12u) << lines[i];
+        EXPECT_EQ(lines[i].substr(0, 4), "  0x");
         where.push_back(function_at(RT_CASES, lines[i].substr(2)));
     }
     return where;
@@ -64,7 +65,9 @@ TEST(Exit, CodesReportsAndBackTraces) {
         auto r = run_case(o.name);
         size_t report = r.out.find("Runtime error");
         bool error = o.exit_code > 100 || o.exit_code == 2;
-        EXPECT_TRUE(r.exit_code == o.exit_code && r.err.empty() != error && r.out.substr(0, report) == o.text) << r.exit_code;
+        EXPECT_EQ(r.exit_code, o.exit_code);
+        EXPECT_EQ(r.err.empty(), !error) << r.err;
+        EXPECT_EQ(r.out.substr(0, report), o.text);
         ASSERT_EQ(report != std::string::npos, error) << r.out;
         if (!error) continue;
         auto where = check_report(r.out.substr(report), o.exit_code);

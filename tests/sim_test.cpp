@@ -2,11 +2,16 @@
 // reference passes, for the product and the straightforward passes, from the values the tool says it loaded.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <sstream>
 
+#include "sim/simulation.h"
+#include "sim/merge.h"
 #include "tests/reference_sim.h"
 #include "tests/support/child.h"
 
@@ -51,7 +56,6 @@ static std::string reference_records(const std::string& out, int frames) {
 TEST(Simulation, EveryFrameAsTheReferenceHasIt) {
     std::vector<std::string> systems = {
         "0 10 1 1\n", "1\n5 1.3 2 0.5 -0.25\n0 0 2\n",                                // none; a straight line
-        "2\n1 0 0 0 0\n1 3 4 0 0\n0 5 1\n", "2\n1 0 0 0 0\n1 3 4 0 0\n0 4.9999999999999999995 1\n",  // at the distance; a hair beyond
         "3\n1 0 0 0 0\n9 1 0 0 0\n1 2.1 0 0 0\n0 1.3 0\n",                         // a chain, over frames
         "5\n1 0 0 0 0\n1 1 0 0 0\n1 50 0 0 0\n1 -1 0 0 0\n1 0 1 0 0\n0 1.5 0\n",  // one absorbs several
         "2\n1 0 0 0 0\n1 1e-3000 0 0 0\n0 0 1\n", "2\n1 1e2300 0 0 0\n1 -1e2300 0 0 0\n0 1e2400 1\n",  // squares underflow; far
@@ -71,4 +75,31 @@ TEST(Simulation, EveryFrameAsTheReferenceHasIt) {
         }
     }
     EXPECT_EQ(run_child({GRAVITY_TRACE, "--hex", write_file("rerun.txt", systems.back()), "60"}).out, run_child({GRAVITY_TRACE, "--hex", write_file("rerun.txt", systems.back()), "60"}).out);
+}
+
+// The only pair within reach exactly at the merge distance, one value inside it and one beyond, along x, y and a
+// diagonal; far bodies lie between the two in x (one at the first's), one far beyond them between them in the table.
+TEST(MergePass, PairsAtTheDistanceMergeAsInThePlainPass) {
+    using runtime::Extended;
+    const Extended ax = reference::exactly(250.7), ay = reference::exactly(-30.1);
+    auto simulation = std::make_unique<sim::Simulation>();
+    for (auto [dx, dy] : {std::pair{3.3, 0.0}, {0.0, -7.1}, {2.9, -4.3}, {-0.6, 1e-3}})
+        for (int ulps : {-1, 0, 1}) {
+            const Extended bx = ax + reference::exactly(dx), by = ay + reference::exactly(dy);
+            const Extended at[][2] = {{ax + reference::exactly(dx / 2), ay + 1000}, {ax, ay}, {ax, ay - 1000}, {ax + 1000, ay + 3000}, {bx, by}, {bx, by + 2000}};
+            auto d = runtime::extended_bits(runtime::ext_sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by)));
+            reference::System ref{{{}}, 6, runtime::extended_from_bits(d.sign_exp, d.mant + uint64_t(ulps))};
+            simulation->N = 6, simulation->UTKOZES = ref.UTKOZES;
+            for (int I = 1; I <= 6; ++I) {
+                ref.F.push_back({0, Extended(I), at[I - 1][0], at[I - 1][1], Extended(I % 3), Extended(-I)});
+                std::copy(ref.F.back().begin() + 1, ref.F.back().end(), simulation->F.row(I));
+            }
+            reference::merge(ref);
+            sim::merge_pass(*simulation);
+            SCOPED_TRACE(std::to_string(dx) + ", " + std::to_string(dy) + ", " + std::to_string(ulps) + " units");
+            EXPECT_EQ(ref.N, ulps < 0 ? 6 : 5);  // the case lies at the edge
+            ASSERT_EQ(simulation->N, ref.N);
+            for (int I = 1; I <= ref.N; ++I)
+                for (int K = 1; K <= 5; ++K) EXPECT_EQ(std::memcmp(&simulation->F(I, K), &ref.F[size_t(I)][size_t(K)], 10), 0) << I << ", " << K;
+        }
 }

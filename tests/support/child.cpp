@@ -2,11 +2,14 @@
 #include "tests/support/child.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +44,28 @@ int open_for_writing(const std::string& path) { return open(path.c_str(), O_WRON
     _exit(127);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// What the child writes, until it closes its output; then its status. Past the limit
+// it is killed, and the test fails.
+int drain_and_reap(pid_t pid, int fd, std::string& out, Clock::time_point limit, const std::vector<std::string>& argv) {
+    char buf[4096];
+    for (pollfd p{fd, POLLIN, 0}; Clock::now() < limit;) {
+        if (poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;  // EIO ends a pty
+        out.append(buf, size_t(n));
+    }
+    close(fd);
+    int status = 0, ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < limit) usleep(1000);
+    if (ended != 0) return status;
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    ADD_FAILURE() << "killed after five minutes: " << testing::PrintToString(argv);
+    return status;
+}
+
 }  // namespace
 
 bool emulated() { return GRAVITY_EMULATOR[0] != '\0'; }
@@ -57,7 +82,8 @@ std::string command_of(const std::string& program) {
     return emulated() ? std::string(GRAVITY_EMULATOR) + " " + program : program;
 }
 
-// Standard error goes to a file, so that one descriptor is left to drain.
+// Standard error goes to a file, so that one descriptor is left to drain. Five minutes
+// are far beyond any child's run, also on a busy machine, and within a test's own limit.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options) {
     static int runs = 0;
     std::string err_path = temp_dir() + "/stderr-" + std::to_string(runs++);
@@ -71,11 +97,7 @@ ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& 
     if (write(in[1], options.input.data(), options.input.size()) < 0) std::abort();
     close(in[1]);
     ChildResult r;
-    char buf[4096];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) r.out.append(buf, size_t(n));  // EIO ends a pty
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    int status = drain_and_reap(pid, out[0], r.out, Clock::now() + std::chrono::minutes(5), argv);
     r.err = read_text_file(err_path);
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
     else if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);

@@ -64,6 +64,12 @@ std::string Tmux::row(int r) {
     return r < int(rows.size()) ? rows[size_t(r)] : "";
 }
 
+std::string Tmux::row_once(int r, const std::string& text, int timeout_ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (row(r) != text && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return row(r);
+}
+
 bool Tmux::wait_for(const std::string& needle, int timeout_ms) {
     for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);;) {
         for (const auto& line : screen())

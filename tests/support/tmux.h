@@ -18,6 +18,7 @@ public:
     std::vector<std::string> screen();                  // the visible rows
     std::string row(int r);                             // one row, from 0
     bool wait_for(const std::string& needle, int timeout_ms = 30000);  // the screen shows it
+    std::string row_once(int r, const std::string& text, int timeout_ms = 30000);  // once it is text, else as it is then
     std::string mode();                                  // the terminal's, as "stty -g" writes it
 
 private:

@@ -120,6 +120,13 @@ XViewer::XViewer() : display_(nullptr) {
     wait_for([&] { return (display_ = display_ ? display_ : XOpenDisplay(nullptr)) != nullptr; }, 5000);
     if (display_ == nullptr) throw std::runtime_error("no display");
     XSetErrorHandler(ignore_errors);
+    XSelectInput(dpy(display_), DefaultRootWindow(dpy(display_)), SubstructureNotifyMask);
+}
+
+int XViewer::windows_created() {
+    int count = 0;
+    for (XEvent ev; XSync(dpy(display_), False), XCheckTypedEvent(dpy(display_), CreateNotify, &ev);) ++count;
+    return count;
 }
 
 XViewer::~XViewer() { XCloseDisplay(dpy(display_)); }

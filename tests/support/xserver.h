@@ -36,6 +36,7 @@ public:
     // The top-level client window with this title, or 0.
     unsigned long find_window(const std::string& title, int timeout_ms = 3000);
     bool window_exists(const std::string& title) { return find_window(title, 0) != 0; }
+    int windows_created();  // top-level windows, since the last call (or the viewer's start)
     struct Geometry {
         int width = 0, height = 0;
     };
