@@ -89,26 +89,25 @@ void write_span(int x0, int y0, int x1, int y1, uint16_t color) {
 // The writers, at absolute canvas coordinates or viewport ones.
 void DIRECTPUTPIXEL(int x, int y) { write_span(x, y, x, y, current->CURRENTCOLOR); }
 
+// The span a..b in order, and when clipping cut to 0..last; false when nothing is left.
+bool span_in_view(int& a, int& b, int last, bool clip) {
+    if (a > b) std::swap(a, b);
+    if (!clip) return true;
+    if (a > last || b < 0) return false;
+    a = std::max(a, 0), b = std::min(b, last);
+    return true;
+}
+
 void HLINE(int x1, int x2, int y) {
     const Canvas& c = *current;
-    int xa = std::min(x1, x2), xb = std::max(x1, x2);
-    if (c.CLIPPIXELS) {
-        if (xa > c.VIEWWIDTH || y < 0 || y > c.VIEWHEIGHT || xb < 0) return;
-        xa = std::max(xa, 0);
-        xb = std::min(xb, int(c.VIEWWIDTH));
-    }
-    write_span(xa + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, xb + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, c.CURRENTCOLOR);
+    if ((c.CLIPPIXELS && (y < 0 || y > c.VIEWHEIGHT)) || !span_in_view(x1, x2, c.VIEWWIDTH, c.CLIPPIXELS)) return;
+    write_span(x1 + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, x2 + c.STARTXVIEWPORT, y + c.STARTYVIEWPORT, c.CURRENTCOLOR);
 }
 
 void VLINE(int x, int y1, int y2) {
     const Canvas& c = *current;
-    int ya = std::min(y1, y2), yb = std::max(y1, y2);
-    if (c.CLIPPIXELS) {
-        if (x > c.VIEWWIDTH || x < 0 || ya > c.VIEWHEIGHT || yb < 0) return;
-        ya = std::max(ya, 0);
-        yb = std::min(yb, int(c.VIEWHEIGHT));
-    }
-    write_span(x + c.STARTXVIEWPORT, ya + c.STARTYVIEWPORT, x + c.STARTXVIEWPORT, yb + c.STARTYVIEWPORT, c.CURRENTCOLOR);
+    if ((c.CLIPPIXELS && (x < 0 || x > c.VIEWWIDTH)) || !span_in_view(y1, y2, c.VIEWHEIGHT, c.CLIPPIXELS)) return;
+    write_span(x + c.STARTXVIEWPORT, y1 + c.STARTYVIEWPORT, x + c.STARTXVIEWPORT, y2 + c.STARTYVIEWPORT, c.CURRENTCOLOR);
 }
 
 void make_palette(Canvas& c, int32_t colors) {
