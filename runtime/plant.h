@@ -5,7 +5,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sys/syscall.h>
 #include <system_error>
+#include <unistd.h>
 #endif
 
 namespace runtime {
@@ -34,11 +36,19 @@ inline void planted_fault([[maybe_unused]] const char* place) {
     const char* want = std::getenv("GRAVITY_PLANT");
     if (planted_here(want, place, "")) *static_cast<volatile int*>(nullptr) = 0;
     if (planted_here(want, place, "/div")) {
+#if defined(__aarch64__)
+        // arm64 divides by zero without a trap: the fault that x86-64's division
+        // raises, sent to this thread, arrives here as the processor would deliver it.
+        siginfo_t info{};
+        info.si_signo = SIGFPE, info.si_code = FPE_INTDIV;
+        syscall(SYS_rt_tgsigqueueinfo, getpid(), gettid(), SIGFPE, &info);
+#else
         // Both operands from memory: with a constant dividend the compiler folds
         // the division into a comparison, and nothing faults.
         volatile int one = 1, zero = 0;
         volatile int quotient = one / zero;
         (void)quotient;
+#endif
     }
     if (planted_here(want, place, "/throw"))
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), place);
