@@ -61,8 +61,7 @@ KeyDecoder& typed_ahead() { return decoder; }
 
 void type_line(std::string_view line) {
     decoder.feed(reinterpret_cast<const uint8_t*>(line.data()), line.size());
-    const uint8_t enter = 13;
-    decoder.feed(&enter, 1);
+    decoder.feed(&CR, 1);
 }
 
 int character_bytes_pending() { return character_rest; }

@@ -86,7 +86,7 @@ void write_span(int x0, int y0, int x1, int y1, uint16_t color) {
     fill(c, x0, y0, x1, y1, c.pal_pixels[color % uint32_t(c.MAXCOLOR)]);
 }
 
-// The writers, at absolute canvas coordinates or viewport ones.
+// The pixel writer takes absolute canvas coordinates; the span writers viewport ones.
 void DIRECTPUTPIXEL(int x, int y) { write_span(x, y, x, y, current->CURRENTCOLOR); }
 
 // The span a..b in order, and when clipping cut to 0..last; false when nothing is left.
@@ -163,7 +163,6 @@ void PUTPIXEL(Coord x, Coord y, uint16_t color) {
 
 int16_t GETMAXX() { return current->MAXX; }
 int16_t GETMAXY() { return current->MAXY; }
-uint16_t GETMAXCOLOR() { return uint16_t(current->MAXCOLOR - 1); }
 
 void reset_canvas_state(const runtime::ShortString& what_to_do) {
     advice = what_to_do;

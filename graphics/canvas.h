@@ -20,7 +20,6 @@ void PUTPIXEL(Coord x, Coord y, uint16_t color);
 
 int16_t GETMAXX();
 int16_t GETMAXY();
-uint16_t GETMAXCOLOR();
 
 // ---- For opening and closing the window's canvas (graph.cpp).
 

@@ -9,7 +9,8 @@ namespace runtime {
 
 // The raising halves, kept out of line: their return address is the reported point
 // and their caller's frame the reported frame. Not declared noreturn, so that the
-// return address still lies inside the checking routine.
+// return address still lies inside the checking routine. INT_OVERFLOW and RUNERROR
+// keep the design's names; the halves of INT_BOUNDCHECK and INT_IOCHECK are ours.
 [[gnu::noinline]] void bound_error();  // 201
 [[gnu::noinline]] void INT_OVERFLOW();  // 215
 [[gnu::noinline]] void io_error();      // INOUTRES, cleared
@@ -19,10 +20,6 @@ namespace runtime {
 // that operation, in the routine that computed, unless the thread masks them (a
 // helper thread), which only gathers them.
 [[gnu::noinline]] void fp_exception(unsigned flags);
-
-// Installed at start-up as the handler of an exception nobody catches: memory the
-// allocator could not obtain is error 203, any other exception error 217.
-[[noreturn]] void uncaught_exception();
 
 [[gnu::always_inline]] inline void INT_BOUNDCHECK(int32_t value, int32_t low, int32_t high) {
     if (value < low || value > high) [[unlikely]]

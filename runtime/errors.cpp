@@ -137,6 +137,7 @@ void write_report() {
         ERRORCODE = EXITCODE = 0;
         ERRORADDR = ERRORBASE = 0;
         INOUTRES = 0;
+        converting(nullptr, nullptr);  // a conversion the error cut short
         exit_claimed.store(false);
         exiting_here = false;
         report_started = false;

@@ -16,7 +16,7 @@ namespace {
 constexpr uint16_t NOT_A_NUMBER = 106, TOO_LARGE = 205;
 
 struct Meaning {
-    uint16_t n;
+    uint16_t number;
     const char* text;
 };
 
@@ -65,7 +65,7 @@ const char* name_of_program() { return program_name != nullptr ? program_name : 
 
 const char* meaning(uint16_t n) {
     for (const Meaning& m : MEANINGS)
-        if (m.n == n) return m.text;
+        if (m.number == n) return m.text;
     return "failed";
 }
 

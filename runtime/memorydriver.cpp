@@ -37,7 +37,7 @@ void memory_read(TEXTREC& f) {
 
 void memory_open(TEXTREC& f) {
     if (f.mode != FileMode::input) {
-        INOUTRES = 5;
+        fail_on(f, 5);
         return;
     }
     Bytes b = bytes_of(f);

@@ -10,8 +10,7 @@ namespace runtime {
 // write instead), SIGKILL, and any signal ignored when the process started (under
 // nohup, or an asynchronous command's SIGINT and SIGQUIT), which stays ignored. Each
 // ends the process the same way: the cleanups run, then the signal itself, with its
-// default action.
-// SIGPIPE is ignored here too.
+// default action. SIGPIPE is ignored here too.
 void catch_ending_signals();
 
 // Catches this one also when it was ignored at start.

@@ -2,6 +2,7 @@
 // replaced whole, through symbolic links.
 #include "tools/png.h"
 
+#include <atomic>
 #include <png.h>
 #include <zlib.h>
 
@@ -81,10 +82,11 @@ std::string write_file(const std::string& path, const uint32_t* pixels, int widt
 // The temporary file of a picture being written, removed by any signal that ends the
 // process meanwhile. The cleanup uses only unlink, on a name prepared before it was
 // added.
-const char* volatile partial_name = nullptr;
+std::atomic<const char*> partial_name{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free, "read inside a signal handler");
 
 void remove_partial() {
-    if (const char* name = partial_name) unlink(name);
+    if (const char* name = partial_name.load()) unlink(name);
 }
 
 class PartialFile {
@@ -93,9 +95,10 @@ public:
         partial_name = name_.c_str();
         runtime::add_signal_cleanup(remove_partial);
     }
+    // The name is let go of first: a handler already running elsewhere finds none.
     ~PartialFile() {
-        runtime::remove_signal_cleanup(remove_partial);
         partial_name = nullptr;
+        runtime::remove_signal_cleanup(remove_partial);
     }
     const std::string& name() const { return name_; }
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "runtime/filedriver.h"
+
 namespace tools {
 
 namespace {
@@ -19,12 +21,7 @@ unsigned long long total = 0;
 Clock::time_point started, next_update;
 
 void put(const char* text, size_t length) {
-    while (length > 0) {
-        ssize_t n = write(2, text, length);
-        if (n <= 0) return;  // a line of progress is not worth an error
-        text += n;
-        length -= size_t(n);
-    }
+    runtime::write_everything(2, text, length);  // a line of progress is not worth an error
 }
 
 // m:ss

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csetjmp>
+#include <new>
 #include <cstdio>
 #include <mutex>
 #include <system_error>
@@ -183,7 +184,9 @@ bool start(bool measuring, int width, int height, bool maximized) {
     try {
         runtime::planted_fault("thread-start");
         window_thread = std::thread(window_main, measuring, width, height, maximized);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error&) {  // no thread to be had
+        return false;
+    } catch (const std::bad_alloc&) {  // nor the memory for its start
         return false;
     }
     return true;

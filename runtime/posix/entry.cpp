@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "runtime/posix/frames.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/faults.h"

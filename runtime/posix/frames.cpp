@@ -5,6 +5,7 @@
 #include <new>
 #include <unwind.h>
 
+#include "runtime/posix/frames.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/platform.h"

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <pthread.h>
 
 namespace runtime {
 
@@ -33,7 +34,7 @@ void let_stop_through(int how) {
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
-    sigprocmask(how, &stop, nullptr);
+    pthread_sigmask(how, &stop, nullptr);
 }
 
 // The stop happens inside the handler, so that when the process goes on, or when the

@@ -54,5 +54,5 @@ extern "C" [[noreturn]] EMSCRIPTEN_KEEPALIVE void web_trap(int kind, const uintp
     using namespace runtime;
     const FaultClass fault = classify_fault(TRAPS[kind]);
     if (fault.fpu_reset) reset_fpu();
-    HANDLEERRORADDRFRAME(fault.error, stored > 0 ? sites[0] : 0, trap_chain(sites, stored, total));
+    HANDLEERRORADDRFRAME(fault.error, stored > 0 ? sites[0] : UNKNOWN_SITE, trap_chain(sites, stored, total));
 }

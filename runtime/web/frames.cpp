@@ -42,7 +42,8 @@ uintptr_t chain_from(const uintptr_t* from, int stored, int total, int first) {
 // The routine level calls above the one that took the sites, and the chain of its
 // callers.
 platform::CallerPoint point_at(int total, int level) {
-    return {sites[level], chain_from(sites, std::min(total, MAX_SITES), total, level + 1)};
+    const uintptr_t site = level < std::min(total, MAX_SITES) ? sites[level] : UNKNOWN_SITE;
+    return {site, chain_from(sites, std::min(total, MAX_SITES), total, level + 1)};
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 
 namespace runtime {
 
+// A report is due only for a non-zero address: the point of an error whose site the
+// engine's stack trace did not give.
+inline constexpr uintptr_t UNKNOWN_SITE = 1;
+
 // Counts the frames below the program, at the start routine's call of it: a back-trace
 // ends with the start routine's own call, as the native one does.
 [[gnu::noinline]] void note_program_entry();
