@@ -41,10 +41,10 @@ void set_counters(benchmark::State& state, int n) {
 void plain_gravity(sim::Simulation& simulation) {
     const int n = simulation.N;
     for (int I = 1; I <= n; ++I) {
-        runtime::Extended* a = simulation.F.row(I);
+        sim::Row a(simulation.F.row(I));
         for (int J = I + 1; J <= n; ++J) {
-            runtime::Extended* b = simulation.F.row(J);
-            sim::exchange_impulse(a[0], a[1], a[2], a[3], a[4], b[0], b[1], b[2], b[3], b[4]);
+            sim::Row b(simulation.F.row(J));
+            sim::exchange_impulse(a, a, b, b);
         }
     }
 }

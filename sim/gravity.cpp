@@ -16,11 +16,10 @@ namespace sim {
     const int n = simulation.N;
     for (int I = 1; I <= n; ++I) {
         runtime::checked_word(I + 1);  // J starts as a word: 201 at I = 65535
-        runtime::Extended* a = F.row(I);
+        Row a(F.row(I));
         for (int J = I + 1; J <= n; ++J) {
-            runtime::Extended* b = F.row(J);
-            exchange_impulse(a[MASS - 1], a[X - 1], a[Y - 1], a[VX - 1], a[VY - 1],
-                             b[MASS - 1], b[X - 1], b[Y - 1], b[VX - 1], b[VY - 1]);
+            Row b(F.row(J));
+            exchange_impulse(a, a, b, b);
         }
     }
 }

@@ -16,6 +16,12 @@ inline constexpr int MAXBODIES = 65535;
 // Columns of a row.
 enum Column { MASS = 1, X = 2, Y = 3, VX = 4, VY = 5 };
 
+// A row by its columns' names: the pair formula's view of a body.
+struct Row {
+    runtime::Extended &m, &x, &y, &vx, &vy;
+    explicit Row(runtime::Extended* r) : m(r[MASS - 1]), x(r[X - 1]), y(r[Y - 1]), vx(r[VX - 1]), vy(r[VY - 1]) {}
+};
+
 // 65535 rows of five extended reals, set aside whole for the run and never cleared:
 // rows beyond N keep stale copies left by merges.
 struct BodyTable {

@@ -84,7 +84,7 @@ bool take_block(int n, int tiles) {
         const Body* a = &b[i];
         Velocity* va = &v[i];
         for (int j = j0 > i ? j0 : i + 1; j < j1; ++j)
-            exchange_impulse(a->m, a->x, a->y, va->vx, va->vy, b[j].m, b[j].x, b[j].y, v[j].vx, v[j].vy);
+            exchange_impulse(*a, *va, b[j], v[j]);
     }
 }
 
