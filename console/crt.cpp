@@ -16,7 +16,6 @@ using runtime::TEXTREC;
 
 namespace {
 
-constexpr int LINE_LIMIT = 254;  // the buffer less CR LF
 
 // The keys of the line editor: characters, and extended keys by their codes.
 constexpr uint8_t EXTENDED = 0, BACKSPACE_KEY = BS, ENTER = CR;

@@ -13,6 +13,9 @@ namespace console {
 // output it ends the process: "No way to get the console handle", exit code 1.
 void initialize();
 
+// The longest line the line editor takes: its buffer less CR LF.
+inline constexpr int LINE_LIMIT = 254;
+
 void ASSIGNCRT(runtime::TEXTREC& f);
 
 // The line editor: one line typed, edited and echoed, left in f's buffer with CR LF.

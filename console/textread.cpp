@@ -13,7 +13,6 @@ using runtime::ShortString;
 
 namespace {
 
-constexpr uint16_t NOT_A_NUMBER = 106;
 
 bool is_white(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
@@ -81,7 +80,7 @@ uint32_t READ_UINT(TEXTREC& f) {
     ShortString token;
     if (!next_token(f, token)) return 0;
     auto [value, ok] = VALUNSIGNEDINT(token);
-    if (!ok) runtime::fail_on(f, NOT_A_NUMBER, &token);
+    if (!ok) runtime::fail_on(f, runtime::NOT_A_NUMBER, &token);
     return value;
 }
 
@@ -92,7 +91,7 @@ runtime::Extended READ_FLOAT(TEXTREC& f) {
     runtime::converting(&f, &token);
     auto [value, ok] = VALFLOAT(token);
     runtime::converting(nullptr, nullptr);
-    if (!ok) runtime::fail_on(f, NOT_A_NUMBER, &token);
+    if (!ok) runtime::fail_on(f, runtime::NOT_A_NUMBER, &token);
     return value;
 }
 

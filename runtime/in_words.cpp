@@ -13,7 +13,7 @@ namespace runtime {
 
 namespace {
 
-constexpr uint16_t NOT_A_NUMBER = 106, TOO_LARGE = 205;
+constexpr uint16_t TOO_LARGE = 205;
 
 struct Meaning {
     uint16_t number;

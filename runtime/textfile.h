@@ -41,6 +41,9 @@ extern uint16_t INOUTRES;
 // (empty when no number was left). The line in words after a report names them.
 void fail_on(const TEXTREC& f, uint16_t n, const ShortString* token = nullptr);
 
+// The pending error of a number that does not convert, or of no number left.
+inline constexpr uint16_t NOT_A_NUMBER = 106;
+
 // The particulars of the failure last left pending, copied when it was left: the
 // record may be bound anew before its error is raised.
 struct IoFailure {

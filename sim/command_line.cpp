@@ -5,6 +5,7 @@
 #include <cstring>
 #include <getopt.h>
 
+#include "console/crt.h"
 #include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/textfile.h"
@@ -12,9 +13,6 @@
 namespace sim {
 
 namespace {
-
-// The line editor's room: a longer name could not have been typed.
-constexpr size_t LONGEST_NAME = 254;
 
 constexpr const char* SYNOPSIS[] = {"usage: gravity [FILE]", "       gravity --help | --version"};
 constexpr const char* DETAILS[] = {
@@ -75,7 +73,8 @@ const char* file_to_type() {
     if (saved_argc - optind > 1) usage_error("one FILE at most");
     if (saved_argc == optind) return nullptr;
     const char* file = saved_argv[optind];
-    if (std::strlen(file) > LONGEST_NAME) usage_error("FILE is longer than the prompt takes (254 bytes)");
+    // A longer name could not have been typed at the prompt.
+    if (std::strlen(file) > size_t(console::LINE_LIMIT)) usage_error("FILE is longer than the prompt takes (254 bytes)");
     return file;
 }
 
