@@ -77,13 +77,15 @@ inline bool both_normal(Ext a, Ext b) {
 }
 
 // An out-of-line call gathers its flags apart, so that the inline paths keep theirs
-// in a register.
+// in a register. Its result is copied, not passed on: WebAssembly returns a struct
+// through memory, and handing that memory on as the caller's result would put every
+// inline result there too (a fifth of the gravity pass's time there, in stalled loads).
 template <class Call>
 [[gnu::always_inline]] inline Ext out_of_line(Call call, unsigned& flags) {
     unsigned own = 0;
-    Ext r = call(own);
+    const Ext r = call(own);
     flags |= own;
-    return r;
+    return Ext{r.mant, r.sign_exp};
 }
 
 // A result of 64 bits rounded up or not, its exponent within the normal range with
