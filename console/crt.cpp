@@ -16,7 +16,6 @@ using runtime::TEXTREC;
 
 namespace {
 
-
 // The keys of the line editor: characters, and extended keys by their codes.
 constexpr uint8_t EXTENDED = 0, BACKSPACE_KEY = BS, ENTER = CR;
 constexpr uint8_t HOME = 0x47, LEFT = 0x4B, RIGHT = 0x4D, END = 0x4F;

@@ -13,7 +13,6 @@ using runtime::ShortString;
 
 namespace {
 
-
 bool is_white(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
 bool buffer_empty(const TEXTREC& f) { return f.bufpos >= f.bufend; }

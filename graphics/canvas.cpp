@@ -24,8 +24,7 @@ struct Canvas {
     bool running = false;  // the image may be drawn into
     Rect drawn;            // drawn since the window last took it
     void (*wake_window)() = nullptr;
-    std::array<RGB, 256> PAL{};
-    std::array<uint32_t, 256> pal_pixels{};  // PAL in the image's format
+    std::array<uint32_t, 256> pal_pixels{};  // the palette in the image's format
     int32_t MAXCOLOR = 256;
     int16_t MAXX = 0, MAXY = 0;
     uint16_t CURRENTCOLOR = 15;
@@ -112,10 +111,7 @@ void VLINE(int x, int y1, int y2) {
 
 void make_palette(Canvas& c, int32_t colors) {
     c.MAXCOLOR = colors;
-    for (size_t i = 0; i < 256; ++i) {
-        c.PAL[i] = int(i) < colors ? DEFAULTCOLORS[i] : RGB{0, 0, 0};
-        c.pal_pixels[i] = pixel_value(c.format, c.PAL[i]);
-    }
+    for (size_t i = 0; i < 256; ++i) c.pal_pixels[i] = pixel_value(c.format, int(i) < colors ? DEFAULTCOLORS[i] : RGB{0, 0, 0});
 }
 
 void open_state(Canvas& c, int width, int height, int32_t colors) {

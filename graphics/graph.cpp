@@ -6,7 +6,6 @@
 #include "graphics/canvas.h"
 #include "graphics/window.h"
 #include "runtime/errors.h"
-#include "runtime/in_words.h"
 #include "runtime/wait.h"
 
 namespace graphics {

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-
 namespace graphics {
 
 // What the window system tells of the screen, read once at start-up.

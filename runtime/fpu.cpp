@@ -87,4 +87,15 @@ void reset_fpu() {
 
 #endif
 
+uint16_t run_masked(void (*task)(int slot, void* context), void* context) {
+    const FpuControlWord saved = control_word();
+    load_control_word(FPUCW_MASKED);
+    clear_exceptions();
+    task(0, context);
+    const uint16_t flags = exception_flags();
+    clear_exceptions();
+    load_control_word(saved);
+    return flags;
+}
+
 }  // namespace runtime

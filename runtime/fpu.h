@@ -108,6 +108,10 @@ void load_control_word(FpuControlWord w);
 uint16_t exception_flags();
 void clear_exceptions();
 
+// task(0, context) on the calling thread, as a worker slot runs it: with every
+// exception masked, and the flags it raised returned; the thread's own word is put back.
+uint16_t run_masked(void (*task)(int slot, void* context), void* context);
+
 #if GRAVITY_EXTENDED_SOFT
 // Raises the trapping ones of the flags an operation gave; returns those the
 // thread's control word does not mask.

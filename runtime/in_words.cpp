@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <string_view>
-#include <unistd.h>
 
 #include "runtime/textfile.h"
 

@@ -13,7 +13,4 @@ struct CallerPoint {
 };
 [[gnu::noinline]] CallerPoint raising_caller();
 
-// The start-up's part that depends on the platform: what the process's signals do.
-void prepare_process();
-
 }  // namespace runtime::platform

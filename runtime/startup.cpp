@@ -2,13 +2,13 @@
 #include "runtime/startup.h"
 
 #include "runtime/filedriver.h"
-#include "runtime/platform.h"
+#include "runtime/signals.h"
 #include "runtime/textfile.h"
 
 namespace runtime {
 
 void initialize() {
-    platform::prepare_process();
+    catch_ending_signals();  // a signal from outside puts the terminal back too
     OPENSTDIO();
     INOUTRES = 0;
 }

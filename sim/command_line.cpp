@@ -3,6 +3,7 @@
 #include "sim/command_line.h"
 
 #include <cstring>
+#include <string>
 #include <getopt.h>
 
 #include "console/crt.h"
@@ -74,7 +75,7 @@ const char* file_to_type() {
     if (saved_argc == optind) return nullptr;
     const char* file = saved_argv[optind];
     // A longer name could not have been typed at the prompt.
-    if (std::strlen(file) > size_t(console::LINE_LIMIT)) usage_error("FILE is longer than the prompt takes (254 bytes)");
+    if (std::strlen(file) > size_t(console::LINE_LIMIT)) usage_error("FILE is longer than the prompt takes (" + std::to_string(console::LINE_LIMIT) + " bytes)");
     return file;
 }
 

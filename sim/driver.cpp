@@ -10,6 +10,7 @@
 #include "runtime/filedriver.h"
 #include "runtime/textfile.h"
 #include "sim/command_line.h"
+#include "sim/loader.h"
 #include "sim/simulation.h"
 #include "sim/frame.h"
 

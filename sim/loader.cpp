@@ -1,6 +1,7 @@
 // The loader: the parameter file into the body table and the run's parameters.
+#include "sim/loader.h"
+
 #include "console/textread.h"
-#include "sim/simulation.h"
 
 namespace sim {
 

@@ -43,8 +43,4 @@ struct Simulation {
     runtime::TEXTREC BE{};             // the parameter file, open for the whole run
 };
 
-// Loads N, the bodies, SZUNET, UTKOZES and C from simulation.BE, checking after every
-// read.
-void ALLAPOT(Simulation& simulation);
-
 }  // namespace sim

@@ -115,7 +115,7 @@ TEST(Terminal, ModeAndExitCodeAfterEveryWayOut) {
 TEST(Terminal, AContinueKeepsTheModeOfTheMomentAlsoAPlantedOneAtTheEnd) {
     Probe r({"<"}), planted({}, "GRAVITY_PLANT=terminal-restored/cont LC_ALL=C.UTF-8");
     int pid = r.pid(1);  // in key mode by now, then in line mode for the number
-    for (int i = 0; i < 3000 && r.t.mode() != r.file("before"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    testsupport::wait_for([&] { return r.t.mode() == r.file("before"); }, 60000);
     kill(pid, SIGCONT);
     r.t.text("1"), r.t.keys({"BSpace"}), r.t.text("2"), r.t.keys({"Enter"});
     EXPECT_TRUE(r.t.wait_for("number 2"));

@@ -2,7 +2,6 @@
 // own LINE and PUTPIXEL; this keeps that canvas and the paths the bodies took.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "graphics/canvas.h"

@@ -1,11 +1,9 @@
 // The trace tool's records.
 #include "tools/records.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "runtime/checks.h"
 #include "runtime/filedriver.h"

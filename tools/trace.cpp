@@ -17,6 +17,7 @@
 #include "runtime/in_words.h"
 #include "runtime/startup.h"
 #include "runtime/textfile.h"
+#include "sim/loader.h"
 #include "sim/simulation.h"
 #include "sim/frame.h"
 #include "tools/options.h"

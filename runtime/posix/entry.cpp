@@ -4,11 +4,9 @@
 #include <exception>
 
 #include "runtime/posix/frames.h"
-#include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
-#include "runtime/platform.h"
 #include "runtime/signals.h"
 
 extern "C" void exe_entry_prepare(uintptr_t stack_top) {
@@ -19,11 +17,3 @@ extern "C" void exe_entry_prepare(uintptr_t stack_top) {
 }
 
 extern "C" [[noreturn]] void exe_entry_finish() { runtime::DO_EXIT(); }
-
-namespace runtime {
-
-void platform::prepare_process() {
-    catch_ending_signals();  // a signal from outside puts the terminal back too
-}
-
-}  // namespace runtime

@@ -1,12 +1,10 @@
 // The frame-pointer side of the run-time checks: the routine that called a raising half,
 // and the program's own call below the library's frames when memory ran out.
-#include <cstdlib>
 #include <exception>
 #include <new>
 #include <unwind.h>
 
 #include "runtime/posix/frames.h"
-#include "runtime/checks.h"
 #include "runtime/errors.h"
 #include "runtime/platform.h"
 #include "runtime/posix/machine.h"

@@ -98,18 +98,6 @@ void start_helpers() {
     add_finalization(stop_helpers);
 }
 
-// The slot the calling thread takes: traps masked, flags collected, its own word back.
-uint16_t run_masked(void (*task)(int slot, void* context), void* context) {
-    FpuControlWord saved = control_word();
-    load_control_word(FPUCW_MASKED);
-    clear_exceptions();
-    task(0, context);
-    uint16_t flags = exception_flags();
-    clear_exceptions();
-    load_control_word(saved);
-    return flags;
-}
-
 }  // namespace
 
 int worker_slots() {

@@ -7,7 +7,6 @@
 #include "runtime/errors.h"
 #include "runtime/faults.h"
 #include "runtime/fpu.h"
-#include "runtime/platform.h"
 #include "runtime/signals.h"
 #include "runtime/startup.h"
 #include "runtime/web/frames.h"
@@ -29,15 +28,9 @@ constexpr FaultInfo TRAPS[] = {
 
 }  // namespace
 
-void platform::prepare_process() {}
 void catch_ending_signals() {}
-void catch_ending_signal(int) {}
 void add_signal_cleanup(void (*)()) {}
-void remove_signal_cleanup(void (*)()) {}
-void handle_stop_and_continue(void (*)(), void (*)()) {}
-void install_fault_filter() {}
 void remove_fault_filter() {}
-void install_thread_signal_stack() {}
 
 }  // namespace runtime
 

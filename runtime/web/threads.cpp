@@ -8,15 +8,6 @@ int worker_slots() { return 1; }
 bool workers_stopping() { return false; }
 void relax_while_waiting() {}
 
-uint16_t run_on_workers(void (*task)(int slot, void* context), void* context) {
-    const FpuControlWord saved = control_word();
-    load_control_word(FPUCW_MASKED);
-    clear_exceptions();
-    task(0, context);
-    const uint16_t flags = exception_flags();
-    clear_exceptions();
-    load_control_word(saved);
-    return flags;
-}
+uint16_t run_on_workers(void (*task)(int slot, void* context), void* context) { return run_masked(task, context); }
 
 }  // namespace runtime

@@ -16,6 +16,7 @@
 #include "runtime/fpu.h"
 #include "runtime/filedriver.h"
 #include "runtime/textfile.h"
+#include "sim/loader.h"
 #include "sim/simulation.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/support/tmux.h"
 
@@ -138,6 +139,12 @@ std::string write_file(const std::string& name, const std::string& content) {
     std::string path = temp_dir() + "/" + name;
     std::ofstream(path, std::ios::binary) << content;
     return path;
+}
+
+bool wait_for(const std::function<bool()>& done, int limit_ms) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (!done() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
 }
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 // Runs a program in a child process and collects what it wrote and how it ended.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,8 @@ std::string function_at(const std::string& program, const std::string& hex_addre
 // A fresh temporary directory, removed at exit of the test process; a file in it.
 std::string temp_dir();
 std::string write_file(const std::string& name, const std::string& content);
+
+// Polls done() every 10 ms for up to limit_ms; its last answer.
+bool wait_for(const std::function<bool()>& done, int limit_ms = 30000);
 
 }  // namespace testsupport

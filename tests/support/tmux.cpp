@@ -1,11 +1,9 @@
 // The tests' tmux.
 #include "tests/support/tmux.h"
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 #include "tests/support/child.h"
@@ -65,18 +63,16 @@ std::string Tmux::row(int r) {
 }
 
 std::string Tmux::row_once(int r, const std::string& text, int timeout_ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (row(r) != text && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    testsupport::wait_for([&] { return row(r) == text; }, timeout_ms);
     return row(r);
 }
 
 bool Tmux::wait_for(const std::string& needle, int timeout_ms) {
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);;) {
+    return testsupport::wait_for([&] {
         for (const auto& line : screen())
             if (line.find(needle) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+        return false;
+    }, timeout_ms);
 }
 
 std::string Tmux::mode() {

@@ -8,7 +8,6 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -17,7 +16,6 @@
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace testsupport {
@@ -59,12 +57,6 @@ std::vector<long> property(Display* d, Window w, const char* name) {
 }
 
 }  // namespace
-
-bool wait_for(const std::function<bool()>& done, int limit_ms) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-    while (!done() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-}
 
 XServer::XServer(const std::string& geometry, const std::vector<std::string>& manager) {
     int fds[2];

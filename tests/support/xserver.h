@@ -2,9 +2,10 @@
 // display, and a second X connection to look at the canvas window as a user would.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/child.h"
 
 namespace testsupport {
 
@@ -62,8 +63,5 @@ private:
 // Opens the canvas the way the program does (DETECTGRAPH, then INITGRAPH) and returns
 // its window as the viewer finds it: 0 when the canvas did not open or no window shows.
 unsigned long open_canvas_as_the_program_does(XViewer& viewer);
-
-// Polls done() every 10 ms for up to limit_ms; its last answer.
-bool wait_for(const std::function<bool()>& done, int limit_ms = 30000);
 
 }  // namespace testsupport

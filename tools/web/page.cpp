@@ -13,6 +13,7 @@
 #include "runtime/memorydriver.h"
 #include "runtime/startup.h"
 #include "sim/frame.h"
+#include "sim/loader.h"
 
 namespace {
 
